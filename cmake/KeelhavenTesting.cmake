@@ -1,0 +1,31 @@
+# keelhaven_add_gtest(<name> SOURCES <files...> LIBS <targets...> [DEPENDS <targets...>])
+#
+# Builds one GoogleTest program and registers each of its test cases with
+# ctest. In the Windows build the cases run under Wine (the cross-compiling
+# emulator) and need the "wine" fixture, whose cleanup stops the prefix's
+# wineserver once every Wine test has run.
+include(GoogleTest)
+
+function(keelhaven_add_gtest name)
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "" "SOURCES;LIBS;DEPENDS")
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main)
+  if(ARG_DEPENDS)
+    add_dependencies(${name} ${ARG_DEPENDS})
+  endif()
+  set(properties LABELS ${name})
+  if(WIN32)
+    list(APPEND properties FIXTURES_REQUIRED wine)
+  endif()
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 120
+    PROPERTIES ${properties})
+endfunction()
+
+# Converts an absolute build-machine path into the path a Windows program
+# under Wine sees (Wine maps the Unix root to drive Z:).
+function(keelhaven_wine_path out path)
+  string(REPLACE "/" "\\\\" converted "${path}")
+  set(${out} "Z:${converted}" PARENT_SCOPE)
+endfunction()

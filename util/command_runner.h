@@ -1,0 +1,28 @@
+// Runs one external command with captured output and a time limit.
+#ifndef KEELHAVEN_UTIL_COMMAND_RUNNER_H_
+#define KEELHAVEN_UTIL_COMMAND_RUNNER_H_
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+// Turns captured output into the text that the log shows of it (for output
+// that holds a secret). The caller's captured string is never changed by it.
+using OutputLogFilter = std::function<std::string(const std::string& output)>;
+
+// Result values besides the child's own exit code.
+constexpr int32_t kRunFailedToStart = -1;
+constexpr int32_t kRunTimedOut = -2;
+
+// Starts `command_line` (program path quoted by the caller) without a
+// console window, gathers its standard output and standard error into
+// `output` (raw bytes, in pipe order; left untouched when capture is not
+// possible; may be null), and waits at most `timeout_ms` for the whole run.
+// Gives the child's exit code, kRunFailedToStart, or kRunTimedOut (the child
+// is then terminated with exit code 1). Logs every step through NativeLog;
+// the "Process output: " line shows log_filter(output) when a filter is set.
+int32_t RunCommand(const std::wstring& command_line, std::string* output,
+                   uint32_t timeout_ms,
+                   const OutputLogFilter& log_filter = OutputLogFilter());
+
+#endif  // KEELHAVEN_UTIL_COMMAND_RUNNER_H_

@@ -1,0 +1,17 @@
+// The diagnostic log of the tunnel logic and the command runner.
+#ifndef KEELHAVEN_UTIL_NATIVE_LOG_H_
+#define KEELHAVEN_UTIL_NATIVE_LOG_H_
+
+#include <string>
+
+// Writes "[Keelhaven Native] " + message + "\n" to an attached debugger, then
+// to standard error, flushed. The message is UTF-8 and passes unchanged: it
+// may hold line breaks, and only its first line carries the prefix.
+void NativeLog(const std::string& message);
+
+// Converts UTF-16 to UTF-8 for log lines, up to the first NUL. Never fails:
+// when Windows refuses the conversion the result is "<conversion error>". An
+// unpaired surrogate becomes U+FFFD.
+std::string WideToUtf8(const std::wstring& text);
+
+#endif  // KEELHAVEN_UTIL_NATIVE_LOG_H_
