@@ -15,15 +15,27 @@
 #include <string>
 #include <vector>
 
-#include "codec/encodable_value.h"
-#include "codec/method_call.h"
-#include "codec/method_result.h"
-#include "embedding/binary_messenger.h"
-#include "embedding/method_channel.h"
 #include "util/command_runner.h"
+
+// Declared here, defined by the codec and the embedding layer; the sources
+// that use them include their headers.
+namespace flutter {
+class BinaryMessenger;
+class EncodableValue;
+template <typename T>
+class MethodCall;
+template <typename T>
+class MethodChannel;
+template <typename T>
+class MethodResult;
+}  // namespace flutter
 
 // The channel on which the user interface asks for tunnel work.
 extern const char kChannelName[];  // "com.daltic.halberdix/wireguard"
+
+// Told to the user when wireguard.exe can't be found; ends with the address
+// of WireGuard for Windows' installation page.
+extern const char kWireGuardNotInstalledMessage[];
 
 // The operating-system seam of the controller. Tests replace parts of it
 // (a temporary configuration folder, other install folders, a sleeper that

@@ -35,9 +35,7 @@ class UniqueHandle {
     return &handle_;
   }
 
-  Type release() noexcept {
-    return std::exchange(handle_, Traits::Invalid());
-  }
+  Type release() noexcept { return std::exchange(handle_, Traits::Invalid()); }
 
   // Closes the held handle, if any, and takes `handle`. Keeps the thread's
   // last-error value, so a caller may reset on a failure path and still

@@ -25,7 +25,8 @@ TEST(NativeLogTest, WritesPrefixMessageAndOneLineFeed) {
       // Several lines go out as one write; only the first carries the prefix.
       {"a\r\nb\nc", "[Keelhaven Native] a\r\nb\nc\n"},
       // Bytes pass unchanged, NUL and non-ASCII included.
-      {std::string("x\0y\xc3\xa9", 5), std::string("[Keelhaven Native] x\0y\xc3\xa9\n", 25)},
+      {std::string("x\0y\xc3\xa9", 5),
+       std::string("[Keelhaven Native] x\0y\xc3\xa9\n", 25)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);

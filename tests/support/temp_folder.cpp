@@ -1,0 +1,86 @@
+#include "tests/support/temp_folder.h"
+
+#include <atomic>
+#include <string>
+
+#include "util/unique_handle.h"
+#include "util/windows_include.h"
+
+TempFolder::TempFolder() {
+  static std::atomic<int> counter{0};
+  wchar_t base[MAX_PATH] = {};
+  const DWORD length = ::GetTempPathW(MAX_PATH, base);
+  std::wstring prefix(base, length);
+  for (int attempt = 0;; ++attempt) {
+    path_ = prefix + L"keelhaven-test-" +
+            std::to_wstring(::GetCurrentProcessId()) + L"-" +
+            std::to_wstring(counter++);
+    if (::CreateDirectoryW(path_.c_str(), nullptr) || attempt > 100) break;
+  }
+}
+
+TempFolder::~TempFolder() { DeleteTree(path_); }
+
+std::wstring TempFolder::Join(const std::wstring& name) const {
+  return path_ + L"\\" + name;
+}
+
+void DeleteTree(const std::wstring& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileW(path.c_str());
+    return;
+  }
+  WIN32_FIND_DATAW entry;
+  HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &entry);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = entry.cFileName;
+      if (name != L"." && name != L"..") DeleteTree(path + L"\\" + name);
+    } while (::FindNextFileW(find, &entry));
+    ::FindClose(find);
+  }
+  ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::RemoveDirectoryW(path.c_str());
+}
+
+bool CreateFolders(const std::wstring& path) {
+  if (::CreateDirectoryW(path.c_str(), nullptr)) return true;
+  if (::GetLastError() == ERROR_ALREADY_EXISTS) return true;
+  const size_t slash = path.find_last_of(L"\\/");
+  if (slash == std::wstring::npos || slash == 0) return false;
+  return CreateFolders(path.substr(0, slash)) &&
+         ::CreateDirectoryW(path.c_str(), nullptr);
+}
+
+std::string ReadWholeFile(const std::wstring& path) {
+  UniqueFileHandle file(::CreateFileW(
+      path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  std::string content;
+  if (!file) return content;
+  char buffer[4096];
+  DWORD read = 0;
+  while (::ReadFile(file.get(), buffer, sizeof(buffer), &read, nullptr) &&
+         read > 0) {
+    content.append(buffer, read);
+  }
+  return content;
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::string& content) {
+  UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                      nullptr));
+  DWORD written = 0;
+  return file &&
+         ::WriteFile(file.get(), content.data(),
+                     static_cast<DWORD>(content.size()), &written, nullptr) &&
+         written == content.size();
+}
+
+bool FileExists(const std::wstring& path) {
+  return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}

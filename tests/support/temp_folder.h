@@ -1,0 +1,35 @@
+// A fresh folder under the temporary-files folder, deleted with everything
+// in it when the object goes.
+#ifndef KEELHAVEN_TESTS_SUPPORT_TEMP_FOLDER_H_
+#define KEELHAVEN_TESTS_SUPPORT_TEMP_FOLDER_H_
+
+#include <string>
+
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  // Full path, without a trailing backslash.
+  const std::wstring& path() const { return path_; }
+  // path() + "\" + name.
+  std::wstring Join(const std::wstring& name) const;
+
+ private:
+  std::wstring path_;
+};
+
+// Deletes a file or a folder tree; missing is fine.
+void DeleteTree(const std::wstring& path);
+
+// Creates the folder and its missing parents.
+bool CreateFolders(const std::wstring& path);
+
+// Whole content of a file; empty when it can't be read.
+std::string ReadWholeFile(const std::wstring& path);
+bool WriteWholeFile(const std::wstring& path, const std::string& content);
+bool FileExists(const std::wstring& path);
+
+#endif  // KEELHAVEN_TESTS_SUPPORT_TEMP_FOLDER_H_

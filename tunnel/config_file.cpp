@@ -1,0 +1,225 @@
+#include "tunnel/config_file.h"
+
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "tunnel/config_security.h"
+#include "tunnel/tunnel_controller.h"
+#include "util/native_log.h"
+#include "util/unique_handle.h"
+#include "util/windows_include.h"
+
+const wchar_t kTunnelName[] = L"Keelhaven";
+
+namespace {
+
+constexpr char kDefaultAddress[] = "10.8.0.2/24";
+constexpr char kDefaultDns[] = "1.1.1.1, 1.0.0.1";
+constexpr char kDefaultAllowedIps[] = "0.0.0.0/0, ::/0";
+constexpr char kLineEnd[] = "\r\n";
+
+// Files larger than this are not read back for the section check.
+constexpr DWORD kVerifyLimit = 8192;
+
+// The values as they go into the file, after trimming and defaults.
+struct ConfigValues {
+  std::string private_key;
+  std::string public_key;
+  std::string server_public_key;
+  std::string endpoint;
+  std::string allowed_ips;
+  std::string dns;
+  std::string address;
+};
+
+// Applies the defaults in the order their warnings are logged.
+void CompleteValues(ConfigValues& values) {
+  if (values.address.empty()) {
+    values.address = kDefaultAddress;
+    NativeLog(std::string(
+                  "WARNING: No tunnel address \xE2\x80\x94 using fallback: ") +
+              kDefaultAddress);
+  } else if (values.address.find('/') == std::string::npos) {
+    values.address += "/24";
+  }
+  if (values.dns.empty()) {
+    values.dns = kDefaultDns;
+    NativeLog("WARNING: No DNS, using Cloudflare defaults");
+  }
+  if (values.allowed_ips.empty()) values.allowed_ips = kDefaultAllowedIps;
+}
+
+std::string ComposeConfigText(const ConfigValues& values) {
+  std::string text;
+  const auto line = [&text](const std::string& content) {
+    text += content;
+    text += kLineEnd;
+  };
+  line("[Interface]");
+  line("PrivateKey = " + values.private_key);
+  line("Address = " + values.address);
+  line("DNS = " + values.dns);
+  line("");
+  line("[Peer]");
+  line("PublicKey = " + values.server_public_key);
+  line("Endpoint = " + values.endpoint);
+  line("AllowedIPs = " + values.allowed_ips);
+  line("PersistentKeepalive = 25");
+  return text;
+}
+
+// Everything but the private key.
+void LogSummary(const ConfigValues& values, size_t text_size) {
+  NativeLog("======== WireGuard Config ========");
+  NativeLog("  Address         = " + values.address);
+  NativeLog("  DNS             = " + values.dns);
+  NativeLog("  [Peer] PublicKey (server) = " + values.server_public_key);
+  NativeLog("  Client PublicKey (info)   = " + values.public_key);
+  NativeLog("  Endpoint        = " + values.endpoint);
+  NativeLog("  AllowedIPs      = " + values.allowed_ips);
+  NativeLog("  Config size: " + std::to_string(text_size) + " bytes");
+  NativeLog("==================================");
+}
+
+// Creates (or truncates) the file, restricted to SYSTEM and Administrators,
+// and writes the whole text. A failure after the file was opened deletes it.
+bool WriteConfigFile(const std::wstring& path, const std::string& text) {
+  const SecurityDescriptor descriptor(kConfigFileSddl);
+  SECURITY_ATTRIBUTES attributes = descriptor.attributes();
+  // CREATE_ALWAYS ignores the security attributes when the file exists, so
+  // an earlier file (perhaps with a DACL open to everyone) is removed first.
+  ::DeleteFileW(path.c_str());
+  UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE | WRITE_DAC,
+                                      0, &attributes, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  const DWORD open_error = ::GetLastError();
+  if (!file) {
+    NativeLog("ERROR: CreateFileW failed for config (error: " +
+              std::to_string(open_error) + ")");
+    return false;
+  }
+  // A file that survived the deletion kept its old DACL: replace it.
+  const DWORD secure_error = open_error == ERROR_ALREADY_EXISTS
+                                 ? ApplyDacl(file.get(), descriptor)
+                                 : ERROR_SUCCESS;
+  if (secure_error != ERROR_SUCCESS) {
+    NativeLog("ERROR: Could not restrict access to config (error: " +
+              std::to_string(secure_error) + ")");
+    file.reset();
+    ::DeleteFileW(path.c_str());
+    return false;
+  }
+  DWORD written = 0;
+  const BOOL ok =
+      ::WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()),
+                  &written, nullptr);
+  const DWORD error = ::GetLastError();
+  if (!ok || written != text.size()) {
+    NativeLog("ERROR: WriteFile failed (error: " + std::to_string(error) + ")");
+    file.reset();
+    ::DeleteFileW(path.c_str());
+    return false;
+  }
+  ::FlushFileBuffers(file.get());
+  file.reset();
+  NativeLog("Config written: " + WideToUtf8(path) + " (" +
+            std::to_string(written) + " bytes)");
+  return true;
+}
+
+// Reads the file back and reports whether the sections WireGuard needs are
+// there. Never changes the outcome of the write.
+void VerifyConfigFile(const std::wstring& path) {
+  UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return;
+  const DWORD size = ::GetFileSize(file.get(), nullptr);
+  if (size == 0 || size >= kVerifyLimit) return;
+  std::string content(size, '\0');
+  DWORD read = 0;
+  if (!::ReadFile(file.get(), &content[0], size, &read, nullptr)) return;
+  const auto mark = [&content](const char* needle) {
+    return content.find(needle) != std::string::npos ? "YES" : "NO";
+  };
+  const std::string peer = mark("[Peer]");
+  const std::string public_key = mark("PublicKey");
+  const std::string endpoint = mark("Endpoint");
+  NativeLog("Config verify: [Peer]=" + peer + " PublicKey=" + public_key +
+            " Endpoint=" + endpoint);
+  if (peer == "NO" || public_key == "NO" || endpoint == "NO") {
+    NativeLog("CRITICAL: Config file missing required sections!");
+  }
+}
+
+}  // namespace
+
+std::wstring GetConfigDirectory() {
+  std::wstring folder;
+  wchar_t buffer[MAX_PATH] = {};
+  if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr,
+                                   SHGFP_TYPE_CURRENT, buffer))) {
+    folder = std::wstring(buffer) + L"\\" + kTunnelName;
+  } else {
+    const DWORD length = ::GetTempPathW(MAX_PATH, buffer);
+    if (length == 0 || length >= MAX_PATH) return std::wstring();
+    folder = std::wstring(buffer, length) + kTunnelName;
+  }
+  // Usually the folder exists already; when this creates it, only SYSTEM and
+  // Administrators get in, and files inside inherit that.
+  const SecurityDescriptor descriptor(kConfigFolderSddl);
+  SECURITY_ATTRIBUTES attributes = descriptor.attributes();
+  ::CreateDirectoryW(folder.c_str(),
+                     descriptor.valid() ? &attributes : nullptr);
+  return folder;
+}
+
+std::string TrimWhitespace(const std::string& text) {
+  static constexpr char kBlanks[] = " \t\r\n";
+  const size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string::npos) return std::string();
+  const size_t last = text.find_last_not_of(kBlanks);
+  return text.substr(first, last - first + 1);
+}
+
+std::wstring TunnelController::WriteTunnelConfig(
+    const std::string& private_key, const std::string& public_key,
+    const std::string& server_public_key, const std::string& endpoint,
+    const std::string& allowed_ips, const std::string& dns,
+    const std::string& address) const {
+  const std::wstring folder = system_.config_directory();
+  if (folder.empty()) {
+    NativeLog("ERROR: Could not determine the configuration folder");
+    return std::wstring();
+  }
+  const std::wstring path = folder + L"\\" + kTunnelName + L".conf";
+
+  ConfigValues values{TrimWhitespace(private_key),
+                      TrimWhitespace(public_key),
+                      TrimWhitespace(server_public_key),
+                      TrimWhitespace(endpoint),
+                      TrimWhitespace(allowed_ips),
+                      TrimWhitespace(dns),
+                      TrimWhitespace(address)};
+  CompleteValues(values);
+  const std::string text = ComposeConfigText(values);
+  LogSummary(values, text.size());
+
+  if (!WriteConfigFile(path, text)) return std::wstring();
+  VerifyConfigFile(path);
+  return path;
+}
+
+void TunnelController::DeleteTunnelConfig() {
+  if (config_path_.empty()) return;
+  if (::DeleteFileW(config_path_.c_str())) {
+    NativeLog("Config file deleted: " + WideToUtf8(config_path_));
+  } else {
+    NativeLog(
+        "Note: Could not delete config (may have been removed by WireGuard): " +
+        WideToUtf8(config_path_));
+  }
+  config_path_.clear();
+}

@@ -1,0 +1,22 @@
+// Where the tunnel's WireGuard configuration file lives and how request
+// values are cleaned before they are written into it. The write itself is
+// TunnelController::WriteTunnelConfig.
+#ifndef KEELHAVEN_TUNNEL_CONFIG_FILE_H_
+#define KEELHAVEN_TUNNEL_CONFIG_FILE_H_
+
+#include <string>
+
+// Names the configuration file, the WireGuard tunnel and its service.
+// WireGuard names the service after the file's stem, so the two stay equal.
+extern const wchar_t kTunnelName[];  // L"Keelhaven"
+
+// The configuration folder: <common application data>\Keelhaven, or
+// <temp>Keelhaven when Windows can't report the former. Creates its last
+// level when missing, readable by SYSTEM and Administrators only. Empty when
+// neither base folder can be had.
+std::wstring GetConfigDirectory();
+
+// Drops leading and trailing spaces, tabs, carriage returns and line feeds.
+std::string TrimWhitespace(const std::string& text);
+
+#endif  // KEELHAVEN_TUNNEL_CONFIG_FILE_H_
