@@ -1,0 +1,406 @@
+// The tunnel channel's methods end to end: real configuration files, the
+// stand-in WireGuard tools as real child processes, replies as the bytes
+// that go back to the user interface.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "codec/encodable_value.h"
+#include "codec/method_call.h"
+#include "codec/standard_method_codec.h"
+#include "embedding/engine_method_result.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/recording_sleeper.h"
+#include "tests/support/standin_wireguard.h"
+#include "tests/support/temp_folder.h"
+#include "tunnel/tunnel_controller.h"
+
+namespace {
+
+using flutter::EncodableList;
+using flutter::EncodableMap;
+using flutter::EncodableValue;
+using Bytes = std::vector<uint8_t>;
+
+const std::string kPrivateKey = "yAnz5TF+lXXJte14tji3zlMNq+hd2rYUIgJBgB3fBmk=";
+const std::string kOtherPrivateKey =
+    "QNtbObUEnp7Si7R5hPrhShH5uVhbjF9g0ueYkNRWfFw=";
+const std::string kClientKey = "xTIBA5rboUvnH4htodjb6e697QjLERt1NAB4mZqp8Dg=";
+const std::string kServerKey = "HIgo9xNzJMWLKASShiTqIybxZ0U3wGLiUeJ1PKf8ykw=";
+const std::string kEndpoint = "203.0.113.7:51820";
+
+const flutter::StandardMethodCodec& Codec() {
+  return flutter::StandardMethodCodec::GetInstance();
+}
+
+Bytes SuccessBytes(const EncodableValue* value) {
+  return *Codec().EncodeSuccessEnvelope(value);
+}
+
+Bytes ErrorBytes(const std::string& code, const std::string& message) {
+  return *Codec().EncodeErrorEnvelope(code, message, nullptr);
+}
+
+EncodableMap ValidParams(const std::string& private_key = kPrivateKey) {
+  return EncodableMap{
+      {EncodableValue("privateKey"), EncodableValue(private_key)},
+      {EncodableValue("publicKey"), EncodableValue(kClientKey)},
+      {EncodableValue("serverPublicKey"), EncodableValue(kServerKey)},
+      {EncodableValue("endpoint"), EncodableValue(kEndpoint)},
+      {EncodableValue("allowedIps"), EncodableValue("0.0.0.0/0, ::/0")},
+      {EncodableValue("dns"), EncodableValue("1.1.1.1")},
+      {EncodableValue("address"), EncodableValue("10.8.0.2/32")},
+  };
+}
+
+// What one call produced.
+struct Outcome {
+  int replies = 0;
+  bool empty_reply = false;  // NotImplemented: null bytes, size 0
+  Bytes reply;
+  std::vector<std::string> messages;  // native log lines, in order
+};
+
+class RequestHandlerTest : public testing::Test {
+ protected:
+  RequestHandlerTest() : controller_(MakeSystem()) {}
+
+  TunnelSystem MakeSystem() {
+    TunnelSystem system;
+    system.wireguard_folders = {wireguard_.install_folder()};
+    system.config_directory = [this] { return config_folder_.path(); };
+    system.sleep = sleeper_.AsFunction();
+    return system;
+  }
+
+  void TearDown() override {
+    // No log line may ever show a private key.
+    for (const std::string& key : {kPrivateKey, kOtherPrivateKey}) {
+      EXPECT_EQ(all_logs_.find(key), std::string::npos) << "leaked " << key;
+    }
+  }
+
+  Outcome Call(const std::string& method,
+               std::unique_ptr<EncodableValue> args = nullptr) {
+    Outcome outcome;
+    flutter::ReplyCallback reply = [&outcome](const uint8_t* data,
+                                              size_t size) {
+      ++outcome.replies;
+      outcome.empty_reply = data == nullptr && size == 0;
+      if (data != nullptr) outcome.reply.assign(data, data + size);
+    };
+    const flutter::MethodCall<EncodableValue> call(method, std::move(args));
+    LogCapture capture;
+    controller_.HandleTunnelMethodCall(
+        call, std::make_unique<flutter::EngineMethodResult<EncodableValue>>(
+                  reply, &Codec()));
+    const std::string& log = capture.Finish();
+    all_logs_ += log;
+    outcome.messages = NativeMessages(log);
+    EXPECT_EQ(outcome.replies, 1) << method;
+    return outcome;
+  }
+
+  Outcome Establish(const EncodableValue& args) {
+    return Call("establishTunnel", std::make_unique<EncodableValue>(args));
+  }
+
+  Outcome Establish(const EncodableMap& params) {
+    return Establish(EncodableValue(params));
+  }
+
+  std::wstring ConfigPath() const {
+    return config_folder_.Join(L"Keelhaven.conf");
+  }
+
+  static bool Has(const Outcome& outcome, const std::string& prefix) {
+    return HasMessageStartingWith(outcome.messages, prefix);
+  }
+
+  StandinWireGuard wireguard_;
+  TempFolder config_folder_;
+  RecordingSleeper sleeper_;
+  TunnelController controller_;
+  std::string all_logs_;
+};
+
+Bytes StatsBytes(int64_t down, int64_t up) {
+  const EncodableValue stats(EncodableMap{
+      {EncodableValue("bytesUp"), EncodableValue(up)},
+      {EncodableValue("bytesDown"), EncodableValue(down)},
+  });
+  return SuccessBytes(&stats);
+}
+
+TEST_F(RequestHandlerTest, BadArgumentsAndMissingValuesChangeNothing) {
+  EncodableMap numeric_key = ValidParams();
+  numeric_key[EncodableValue("privateKey")] = EncodableValue(int32_t{42});
+  EncodableMap no_endpoint = ValidParams();
+  no_endpoint.erase(EncodableValue("endpoint"));
+  EncodableMap no_peer_keys = ValidParams();
+  no_peer_keys.erase(EncodableValue("serverPublicKey"));
+  no_peer_keys.erase(EncodableValue("publicKey"));
+  // A byte list with the key's bytes is another key.
+  EncodableMap byte_list_key = ValidParams();
+  byte_list_key.erase(EncodableValue("privateKey"));
+  byte_list_key[EncodableValue(
+      std::vector<uint8_t>{'p', 'r', 'i', 'v', 'a', 't', 'e', 'K', 'e', 'y'})] =
+      EncodableValue(kPrivateKey);
+
+  const std::string kArgs = "establishTunnel requires a map of config params";
+  const std::string kRequired =
+      "privateKey, serverPublicKey, and endpoint are required";
+  const struct {
+    const char* name;
+    EncodableValue args;
+    std::string code, message;
+  } cases[] = {
+      {"null", EncodableValue(), "INVALID_ARGUMENTS", kArgs},
+      {"list", EncodableValue(EncodableList{EncodableValue("privateKey")}),
+       "INVALID_ARGUMENTS", kArgs},
+      {"string", EncodableValue("privateKey=abc"), "INVALID_ARGUMENTS", kArgs},
+      {"numeric private key", EncodableValue(numeric_key), "INVALID_CONFIG",
+       kRequired},
+      {"no endpoint", EncodableValue(no_endpoint), "INVALID_CONFIG", kRequired},
+      {"no peer keys", EncodableValue(no_peer_keys), "INVALID_CONFIG",
+       kRequired},
+      {"byte list key", EncodableValue(byte_list_key), "INVALID_CONFIG",
+       kRequired},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Outcome outcome = Establish(c.args);
+    EXPECT_EQ(outcome.reply, ErrorBytes(c.code, c.message));
+    ASSERT_FALSE(outcome.messages.empty());
+    EXPECT_EQ(outcome.messages[0], "MethodChannel call: establishTunnel");
+    EXPECT_FALSE(Has(outcome, "Running: "));
+    EXPECT_FALSE(controller_.tunnel_active());
+    EXPECT_FALSE(FileExists(ConfigPath()));
+  }
+  // Both keys missing: the fallback is tried, then the call fails.
+  const Outcome outcome = Establish(no_peer_keys);
+  EXPECT_EQ(outcome.messages,
+            (std::vector<std::string>{
+                "MethodChannel call: establishTunnel",
+                "serverPublicKey not provided, falling back to publicKey"}));
+}
+
+TEST_F(RequestHandlerTest, EstablishBringsTheTunnelUp) {
+  const Outcome outcome = Establish(ValidParams());
+  EXPECT_EQ(outcome.reply, Bytes({0x00, 0x00}));
+  EXPECT_TRUE(controller_.tunnel_active());
+  EXPECT_EQ(controller_.config_path(), ConfigPath());
+  EXPECT_TRUE(FileExists(ConfigPath()));
+  EXPECT_TRUE(wireguard_.IsInstalled(L"Keelhaven"));
+  EXPECT_EQ(sleeper_.waits(), std::vector<uint32_t>{2000});
+  ASSERT_GE(outcome.messages.size(), 3u);
+  EXPECT_EQ(outcome.messages[0], "MethodChannel call: establishTunnel");
+  EXPECT_EQ(outcome.messages[1], "Keys: clientPubKey=" + kClientKey +
+                                     ", serverPubKey=" + kServerKey);
+  EXPECT_TRUE(Has(outcome, "Writing config. Endpoint: " + kEndpoint +
+                               ", Address: 10.8.0.2/32, DNS: 1.1.1.1"));
+  EXPECT_EQ(outcome.messages.back(),
+            "Tunnel established successfully via WireGuard CLI");
+}
+
+TEST_F(RequestHandlerTest, ServerKeyFallsBackToTheClientKey) {
+  EncodableMap params = ValidParams();
+  params.erase(EncodableValue("serverPublicKey"));
+  const Outcome outcome = Establish(params);
+  EXPECT_EQ(outcome.reply, Bytes({0x00, 0x00}));
+  EXPECT_EQ(outcome.messages[1],
+            "serverPublicKey not provided, falling back to publicKey");
+  EXPECT_EQ(outcome.messages[2], "Keys: clientPubKey=" + kClientKey +
+                                     ", serverPubKey=" + kClientKey);
+  EXPECT_NE(
+      ReadWholeFile(ConfigPath()).find("PublicKey = " + kClientKey + "\r\n"),
+      std::string::npos);
+}
+
+TEST_F(RequestHandlerTest, DnsDefaultsOnlyWhenEmpty) {
+  EncodableMap empty_dns = ValidParams();
+  empty_dns[EncodableValue("dns")] = EncodableValue("");
+  Outcome outcome = Establish(empty_dns);
+  EXPECT_TRUE(Has(outcome, "DNS empty, defaulting to: 1.1.1.1, 1.0.0.1"));
+  EXPECT_FALSE(Has(outcome, "WARNING: No DNS"));
+  EXPECT_NE(ReadWholeFile(ConfigPath()).find("DNS = 1.1.1.1, 1.0.0.1\r\n"),
+            std::string::npos);
+
+  // Blanks are not empty here; the file's own default takes over later.
+  EncodableMap blank_dns = ValidParams();
+  blank_dns[EncodableValue("dns")] = EncodableValue("  ");
+  outcome = Establish(blank_dns);
+  EXPECT_FALSE(Has(outcome, "DNS empty"));
+  EXPECT_TRUE(Has(outcome, "WARNING: No DNS, using Cloudflare defaults"));
+  EXPECT_NE(ReadWholeFile(ConfigPath()).find("DNS = 1.1.1.1, 1.0.0.1\r\n"),
+            std::string::npos);
+}
+
+TEST_F(RequestHandlerTest, EstablishWhileActiveTearsDownAndPausesFirst) {
+  ASSERT_EQ(Establish(ValidParams()).reply, Bytes({0x00, 0x00}));
+  const Outcome outcome = Establish(ValidParams(kOtherPrivateKey));
+  EXPECT_EQ(outcome.reply, Bytes({0x00, 0x00}));
+  EXPECT_TRUE(Has(outcome, "Tunnel already active, tearing down first"));
+  EXPECT_TRUE(Has(outcome, "Tunnel service uninstalled successfully"));
+  EXPECT_EQ(sleeper_.waits(), (std::vector<uint32_t>{2000, 1000, 2000}));
+  EXPECT_TRUE(controller_.tunnel_active());
+  EXPECT_NE(ReadWholeFile(ConfigPath()).find(kOtherPrivateKey),
+            std::string::npos);
+}
+
+TEST_F(RequestHandlerTest, EstablishWhileActiveAfterWireGuardWasRemoved) {
+  ASSERT_EQ(Establish(ValidParams()).reply, Bytes({0x00, 0x00}));
+  wireguard_.RemoveTool(L"wireguard.exe");
+  const Outcome outcome = Establish(ValidParams());
+  EXPECT_EQ(outcome.reply,
+            ErrorBytes("WIREGUARD_NOT_INSTALLED",
+                       "WireGuard for Windows is not installed. Please install "
+                       "it from https://www.wireguard.com/install/"));
+  EXPECT_TRUE(Has(outcome, "Tunnel already active, tearing down first"));
+  EXPECT_EQ(sleeper_.waits(), (std::vector<uint32_t>{2000, 1000}));
+  EXPECT_FALSE(controller_.tunnel_active());
+  EXPECT_TRUE(controller_.config_path().empty());
+  EXPECT_FALSE(FileExists(ConfigPath()));
+}
+
+TEST_F(RequestHandlerTest, ConfigWriteFailureLeavesTheTunnelDown) {
+  // A folder standing where the file should be.
+  ASSERT_TRUE(CreateFolders(ConfigPath()));
+  const Outcome outcome = Establish(ValidParams());
+  EXPECT_EQ(outcome.reply, ErrorBytes("CONFIG_WRITE_FAILED",
+                                      "Failed to write WireGuard config file"));
+  EXPECT_FALSE(controller_.tunnel_active());
+  EXPECT_TRUE(controller_.config_path().empty());
+  EXPECT_FALSE(wireguard_.IsInstalled(L"Keelhaven"));
+}
+
+TEST_F(RequestHandlerTest, InstallFailureDeletesTheNewFile) {
+  wireguard_.SetFaults(
+      "install exit=1 stderr=6e6f2061636365737321\n");  // "no access!"
+  const Outcome outcome = Establish(ValidParams());
+  EXPECT_EQ(outcome.reply,
+            ErrorBytes("TUNNEL_START_FAILED",
+                       "wireguard.exe /installtunnelservice failed (exit code: "
+                       "1) \xE2\x80\x94 no access!"));
+  EXPECT_FALSE(controller_.tunnel_active());
+  EXPECT_TRUE(controller_.config_path().empty());
+  EXPECT_FALSE(FileExists(ConfigPath()));
+  EXPECT_TRUE(Has(outcome, "Config file deleted: "));
+}
+
+TEST_F(RequestHandlerTest, ValuesThatBreakLinesAreRefusedBeforeAnythingRuns) {
+  ASSERT_EQ(Establish(ValidParams()).reply, Bytes({0x00, 0x00}));
+  const std::string original = ReadWholeFile(ConfigPath());
+  const struct {
+    const char* key;
+    std::string value;
+  } cases[] = {
+      {"dns", "1.1.1.1\r\nPostUp = calc.exe"},
+      {"endpoint", kEndpoint + "\n[Peer]"},
+      {"address", std::string("10.8.0.2/32\0x", 13)},
+      {"allowedIps", "0.0.0.0/0\rDNS = 6.6.6.6"},
+      {"privateKey", kOtherPrivateKey + "\nTable = off"},
+      {"publicKey", "k\ny"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.key);
+    EncodableMap params = ValidParams();
+    params[EncodableValue(c.key)] = EncodableValue(c.value);
+    const Outcome outcome = Establish(params);
+    EXPECT_EQ(outcome.reply,
+              ErrorBytes("INVALID_CONFIG",
+                         "Config values must not contain line breaks or NUL "
+                         "characters"));
+    EXPECT_FALSE(Has(outcome, "Tunnel already active"));
+    EXPECT_FALSE(Has(outcome, "Running: "));
+    EXPECT_TRUE(controller_.tunnel_active());
+    EXPECT_EQ(ReadWholeFile(ConfigPath()), original);
+  }
+}
+
+TEST_F(RequestHandlerTest, TearDownAlwaysSucceeds) {
+  Outcome outcome = Call("tearDownTunnel");
+  EXPECT_EQ(outcome.reply, Bytes({0x00, 0x00}));
+  EXPECT_EQ(outcome.messages[1],
+            "tearDown: no active tunnel (cleaning up anyway)");
+  EXPECT_TRUE(Has(outcome, "Running: "));  // removal still tried
+  EXPECT_EQ(outcome.messages.back(), "Tunnel torn down");
+
+  ASSERT_EQ(Establish(ValidParams()).reply, Bytes({0x00, 0x00}));
+  outcome =
+      Call("tearDownTunnel", std::make_unique<EncodableValue>(int32_t{7}));
+  EXPECT_EQ(outcome.reply, Bytes({0x00, 0x00}));
+  EXPECT_FALSE(Has(outcome, "tearDown: no active tunnel"));
+  EXPECT_TRUE(Has(outcome, "Tunnel service uninstalled successfully"));
+  EXPECT_FALSE(controller_.tunnel_active());
+  EXPECT_FALSE(wireguard_.IsInstalled(L"Keelhaven"));
+  EXPECT_FALSE(FileExists(ConfigPath()));
+}
+
+TEST_F(RequestHandlerTest, StatsReadTheDumpCountersAndHideTheKey) {
+  Outcome outcome = Call("getTunnelStats");
+  EXPECT_EQ(outcome.reply, StatsBytes(0, 0));
+  EXPECT_FALSE(Has(outcome, "Running: "));
+
+  ASSERT_EQ(Establish(ValidParams()).reply, Bytes({0x00, 0x00}));
+  outcome = Call("getTunnelStats");
+  EXPECT_EQ(outcome.reply, StatsBytes(4096, 1024));
+  EXPECT_TRUE(Has(outcome, "Process output: (hidden)\t"));
+  outcome = Call("getTunnelStats");
+  EXPECT_EQ(outcome.reply, StatsBytes(8192, 2048));
+  EXPECT_TRUE(controller_.tunnel_active());
+}
+
+TEST_F(RequestHandlerTest, StatsReplyBytesPutBytesDownFirstWith64BitTags) {
+  const Bytes expected = {
+      0x00, 0x0d, 0x02,  // map of 2
+      0x07, 0x09, 'b',  'y',  't',  'e',  's',  'D',  'o',  'w', 'n',  // key
+      0x04, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,            // 4096
+      0x07, 0x07, 'b',  'y',  't',  'e',  's',  'U',  'p',             // key
+      0x04, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,            // 1024
+  };
+  ASSERT_EQ(Establish(ValidParams()).reply, Bytes({0x00, 0x00}));
+  EXPECT_EQ(Call("getTunnelStats").reply, expected);
+}
+
+TEST_F(RequestHandlerTest, FailedStatsCommandClearsTheFlagOnly) {
+  const char* faults[] = {"dump exit=1\n", "dump hang=1\n"};
+  for (const char* fault : faults) {
+    SCOPED_TRACE(fault);
+    wireguard_.SetFaults("");
+    ASSERT_EQ(Establish(ValidParams()).reply, Bytes({0x00, 0x00}));
+    wireguard_.SetFaults(fault);
+    Outcome outcome = Call("getTunnelStats");
+    EXPECT_EQ(outcome.reply, StatsBytes(0, 0));
+    EXPECT_TRUE(Has(outcome,
+                    "WARNING: wg show failed \xE2\x80\x94 tunnel may be down"));
+    EXPECT_FALSE(controller_.tunnel_active());
+    // The service and the file stay until a teardown removes them.
+    EXPECT_TRUE(wireguard_.IsInstalled(L"Keelhaven"));
+    EXPECT_TRUE(FileExists(ConfigPath()));
+    outcome = Call("tearDownTunnel");
+    EXPECT_TRUE(Has(outcome, "Tunnel service uninstalled successfully"));
+    EXPECT_FALSE(wireguard_.IsInstalled(L"Keelhaven"));
+    EXPECT_FALSE(FileExists(ConfigPath()));
+  }
+}
+
+TEST_F(RequestHandlerTest, OtherMethodNamesAreNotImplemented) {
+  for (const char* method : {"EstablishTunnel", "establishTunnel ", "",
+                             "getTunnelStats\n", "ping"}) {
+    SCOPED_TRACE(method);
+    const Outcome outcome =
+        Call(method, std::make_unique<EncodableValue>(ValidParams()));
+    EXPECT_TRUE(outcome.empty_reply);
+    EXPECT_EQ(
+        outcome.messages,
+        (std::vector<std::string>{std::string("MethodChannel call: ") + method,
+                                  std::string("Unknown method: ") + method}));
+  }
+  EXPECT_FALSE(controller_.tunnel_active());
+}
+
+}  // namespace

@@ -1,0 +1,28 @@
+// The byte counters of the tunnel as wg.exe's dump reports them.
+#ifndef KEELHAVEN_TUNNEL_TUNNEL_STATS_H_
+#define KEELHAVEN_TUNNEL_TUNNEL_STATS_H_
+
+#include <cstdint>
+#include <string>
+
+struct TunnelStats {
+  int64_t bytes_up = 0;    // transfer-tx, column 6 of a peer line
+  int64_t bytes_down = 0;  // transfer-rx, column 5 of a peer line
+};
+
+// Reads the counters from the dump of `wg show <tunnel> dump`: the first
+// line describes the interface and is skipped; every further line is a peer
+// with tab-separated columns. A column that converts replaces the counter
+// (the last peer line wins); one that does not keeps the counter's value.
+void ParseTunnelDump(const std::string& dump, TunnelStats& stats);
+
+// Reads a signed 64-bit decimal number at the start of `text` (leading
+// white space and a sign allowed, anything after the digits ignored).
+// False when there is no number or it does not fit.
+bool ParseLeadingInt64(const std::string& text, int64_t& value);
+
+// The dump as the log may show it: the interface's first field, its private
+// key, replaced by "(hidden)". Everything else is unchanged.
+std::string HideDumpPrivateKey(const std::string& dump);
+
+#endif  // KEELHAVEN_TUNNEL_TUNNEL_STATS_H_
