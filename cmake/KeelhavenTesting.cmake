@@ -1,19 +1,26 @@
-# keelhaven_add_gtest(<name> SOURCES <files...> LIBS <targets...> [DEPENDS <targets...>])
+# keelhaven_add_gtest(<name> SOURCES <files...> LIBS <targets...> [DEPENDS <targets...>]
+#                     [OWN_MAIN] [PROPERTIES <ctest property> <value>...])
 #
 # Builds one GoogleTest program and registers each of its test cases with
-# ctest. In the Windows build the cases run under Wine (the cross-compiling
+# ctest (OWN_MAIN: the sources bring their own main() instead of gtest's;
+# PROPERTIES: further ctest properties of every case, e.g. RESOURCE_LOCK).
+# In the Windows build the cases run under Wine (the cross-compiling
 # emulator) and need the "wine" fixture, whose cleanup stops the prefix's
 # wineserver once every Wine test has run.
 include(GoogleTest)
 
 function(keelhaven_add_gtest name)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "" "SOURCES;LIBS;DEPENDS")
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "OWN_MAIN" "" "SOURCES;LIBS;DEPENDS;PROPERTIES")
   add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main)
+  set(main GTest::gtest_main)
+  if(ARG_OWN_MAIN)
+    set(main GTest::gtest)
+  endif()
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock ${main})
   if(ARG_DEPENDS)
     add_dependencies(${name} ${ARG_DEPENDS})
   endif()
-  set(properties LABELS ${name})
+  set(properties LABELS ${name} ${ARG_PROPERTIES})
   if(WIN32)
     list(APPEND properties FIXTURES_REQUIRED wine)
   endif()

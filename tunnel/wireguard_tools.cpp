@@ -1,0 +1,184 @@
+// Locating WireGuard for Windows' tools and installing and removing the
+// tunnel service with them. These operations read and change no tunnel
+// state; their callers keep it.
+#include <string>
+
+#include "tunnel/config_file.h"
+#include "tunnel/tunnel_controller.h"
+#include "util/native_log.h"
+#include "util/windows_include.h"
+
+namespace {
+
+// Time limits of the commands.
+constexpr uint32_t kRemoveTimeoutMs = 15000;
+constexpr uint32_t kInstallTimeoutMs = 30000;
+constexpr uint32_t kPostInstallShowTimeoutMs = 10000;
+constexpr uint32_t kConfirmGoneShowTimeoutMs = 5000;
+// Pauses that give the service manager time to settle.
+constexpr uint32_t kAfterRemoveWaitMs = 2000;
+constexpr uint32_t kAfterInstallWaitMs = 2000;
+
+constexpr char kEmDash[] = "\xE2\x80\x94";
+constexpr char kPartialUninstall[] = "Uninstall may have partially failed";
+
+std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+std::string Unsigned(int32_t value) {
+  return std::to_string(static_cast<uint32_t>(value));
+}
+
+std::wstring RemoveCommand(const std::wstring& wireguard) {
+  return Quoted(wireguard) + L" /uninstalltunnelservice " + kTunnelName;
+}
+
+std::wstring ShowCommand(const std::wstring& wg) {
+  return Quoted(wg) + L" show " + kTunnelName;
+}
+
+// Runs one command through the seam, output captured, shown raw in the log.
+int32_t Run(const TunnelSystem& system, const std::wstring& command_line,
+            std::string& output, uint32_t timeout_ms) {
+  return system.run_command(command_line, &output, timeout_ms,
+                            OutputLogFilter());
+}
+
+// Reports what wg.exe shows of a freshly installed tunnel. Informative only.
+void ReportInstalledTunnel(const TunnelSystem& system, const std::wstring& wg) {
+  std::string output;
+  const int32_t code =
+      Run(system, ShowCommand(wg), output, kPostInstallShowTimeoutMs);
+  if (code != 0 || output.empty()) {
+    NativeLog("Note: wg show returned code " + Unsigned(code) + " " + kEmDash +
+              " tunnel may still be starting");
+    return;
+  }
+  NativeLog("=== wg show Keelhaven (post-install) ===");
+  NativeLog(output);
+  NativeLog("========================================");
+  if (output.find("peer:") != std::string::npos ||
+      output.find("endpoint:") != std::string::npos) {
+    NativeLog("SUCCESS: Peer configuration is active!");
+  } else {
+    NativeLog(
+        "WARNING: wg show did not show peer info. The tunnel may still be "
+        "initializing.");
+  }
+}
+
+}  // namespace
+
+std::wstring TunnelController::FindTool(const wchar_t* file_name,
+                                        bool log) const {
+  const std::string name = WideToUtf8(file_name);
+  for (const std::wstring& folder : system_.wireguard_folders) {
+    const std::wstring path = folder + L"\\" + file_name;
+    if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      if (log) NativeLog("Found " + name + " at: " + WideToUtf8(path));
+      return path;
+    }
+  }
+  wchar_t found[MAX_PATH] = {};
+  const DWORD length =
+      ::SearchPathW(nullptr, file_name, nullptr, MAX_PATH, found, nullptr);
+  // A length of MAX_PATH or more is the size the path would need: too long
+  // for the buffer, so nothing was written.
+  if (length > 0 && length < MAX_PATH) {
+    const std::wstring path(found, length);
+    if (log) NativeLog("Found " + name + " on PATH: " + WideToUtf8(path));
+    return path;
+  }
+  if (log) {
+    NativeLog("ERROR: " + name +
+              " not found. Is WireGuard for Windows installed?");
+  }
+  return std::wstring();
+}
+
+std::wstring TunnelController::FindWireGuardExe() const {
+  return FindTool(L"wireguard.exe", true);
+}
+
+std::wstring TunnelController::FindWgExe() const {
+  return FindTool(L"wg.exe", false);
+}
+
+bool TunnelController::InstallTunnelService(const std::wstring& config_path,
+                                            std::string& error_message) const {
+  const std::wstring wireguard = FindWireGuardExe();
+  if (wireguard.empty()) {
+    error_message = kWireGuardNotInstalledMessage;
+    NativeLog("ERROR: " + error_message);
+    return false;
+  }
+
+  // A service of the same name, left by an earlier run, would make the
+  // installation fail. Its removal failing just means there was none.
+  std::string removal_output;
+  if (Run(system_, RemoveCommand(wireguard), removal_output,
+          kRemoveTimeoutMs) == 0) {
+    NativeLog("Cleaned up existing Keelhaven tunnel service");
+    system_.sleep(kAfterRemoveWaitMs);
+  }
+
+  std::string output;
+  const int32_t code =
+      Run(system_,
+          Quoted(wireguard) + L" /installtunnelservice " + Quoted(config_path),
+          output, kInstallTimeoutMs);
+  if (code != 0) {
+    error_message = "wireguard.exe /installtunnelservice failed (exit code: " +
+                    Unsigned(code) + ")";
+    if (!output.empty())
+      error_message += std::string(" ") + kEmDash + " " + output;
+    NativeLog("ERROR: " + error_message);
+    if (code == kRunFailedToStart) {
+      NativeLog(
+          "HINT: Could not start wireguard.exe. Check that the path is "
+          "correct and the app is running as Administrator.");
+    }
+    return false;
+  }
+  NativeLog("Tunnel service installed successfully via wireguard.exe");
+  system_.sleep(kAfterInstallWaitMs);
+
+  const std::wstring wg = FindWgExe();
+  if (!wg.empty()) ReportInstalledTunnel(system_, wg);
+  return true;
+}
+
+bool TunnelController::UninstallTunnelService(
+    std::string& error_message) const {
+  const std::wstring wireguard = FindWireGuardExe();
+  if (wireguard.empty()) {
+    error_message = "WireGuard for Windows is not installed";
+    NativeLog("WARNING: " + error_message);
+    return true;
+  }
+
+  std::string output;
+  const int32_t code =
+      Run(system_, RemoveCommand(wireguard), output, kRemoveTimeoutMs);
+  if (code == 0) {
+    NativeLog("Tunnel service uninstalled successfully");
+    return true;
+  }
+  NativeLog("wireguard.exe /uninstalltunnelservice returned " + Unsigned(code));
+  if (!output.empty()) NativeLog("Output: " + output);
+
+  // The removal may have failed only because there was nothing to remove:
+  // wg.exe tells whether the tunnel is still there.
+  const std::wstring wg = FindWgExe();
+  if (wg.empty()) {
+    error_message = kPartialUninstall;
+    return true;
+  }
+  std::string show_output;
+  if (Run(system_, ShowCommand(wg), show_output, kConfirmGoneShowTimeoutMs) !=
+      0) {
+    NativeLog("Tunnel is confirmed gone (wg show returned error)");
+  } else {
+    error_message = kPartialUninstall;
+  }
+  return true;
+}
