@@ -390,7 +390,7 @@ TEST_F(RequestHandlerTest, FailedStatsCommandClearsTheFlagOnly) {
 
 TEST_F(RequestHandlerTest, OtherMethodNamesAreNotImplemented) {
   for (const char* method : {"EstablishTunnel", "establishTunnel ", "",
-                             "getTunnelStats\n", "ping"}) {
+                             "getTunnelStats\t", "ping"}) {
     SCOPED_TRACE(method);
     const Outcome outcome =
         Call(method, std::make_unique<EncodableValue>(ValidParams()));

@@ -34,7 +34,7 @@ TEST(ParseTunnelDumpTest, ReadsRxAndTxOfTheLastPeerLine) {
       {"letters in rx", kInterface + Peer("lots", "377") + "\n", 0, 377},
       {"number then words", kInterface + Peer("812 rest", "377 more") + "\n",
        812, 377},
-      {"leading blanks and sign", kInterface + Peer("  +812", "\t-3"), 812, -3},
+      {"leading blanks and sign", kInterface + Peer("  +812", " -3"), 812, -3},
       {"second peer wins",
        kInterface + Peer("1", "2") + "\n" + Peer("30", "40") + "\n", 30, 40},
       {"unconvertible second peer keeps the first",
