@@ -1,0 +1,577 @@
+// Locating WireGuard for Windows' tools and installing and removing the
+// tunnel service, with the stand-in tools as real child processes.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tests/support/log_capture.h"
+#include "tests/support/recording_sleeper.h"
+#include "tests/support/scoped_environment.h"
+#include "tests/support/standin_wireguard.h"
+#include "tests/support/temp_folder.h"
+#include "tunnel/tunnel_controller.h"
+#include "util/native_log.h"
+#include "util/windows_include.h"
+
+namespace {
+
+const std::string kPrivateKey = "yAnz5TF+lXXJte14tji3zlMNq+hd2rYUIgJBgB3fBmk=";
+const std::string kClientKey = "xTIBA5rboUvnH4htodjb6e697QjLERt1NAB4mZqp8Dg=";
+const std::string kServerKey = "HIgo9xNzJMWLKASShiTqIybxZ0U3wGLiUeJ1PKf8ykw=";
+
+constexpr char kEmDash[] = "\xE2\x80\x94";
+constexpr char kNoService[] =
+    "[Error:  The specified service does not exist as an installed "
+    "service.]\r\n";
+constexpr char kNotFound[] =
+    "ERROR: wireguard.exe not found. Is WireGuard for Windows installed?";
+constexpr char kNotInstalled[] =
+    "WireGuard for Windows is not installed. Please install it from "
+    "https://www.wireguard.com/install/";
+constexpr char kPartial[] = "Uninstall may have partially failed";
+
+std::string Line(const std::string& message) {
+  return "[Keelhaven Native] " + message + "\n";
+}
+
+std::string Hex(const std::string& bytes) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (unsigned char byte : bytes) {
+    hex += kDigits[byte >> 4];
+    hex += kDigits[byte & 15];
+  }
+  return hex;
+}
+
+void CopyTools(const std::wstring& folder,
+               std::initializer_list<const wchar_t*> tools) {
+  ASSERT_TRUE(CreateFolders(folder));
+  for (const wchar_t* tool : tools) {
+    ASSERT_TRUE(::CopyFileW((StandinWireGuardBin() + L"\\" + tool).c_str(),
+                            (folder + L"\\" + tool).c_str(), FALSE));
+  }
+}
+
+// One command as the controller ran it.
+struct RecordedRun {
+  std::wstring command;
+  uint32_t timeout_ms;
+  int32_t result;
+  std::string output;
+};
+
+// The log lines that RunCommand writes for a run that started.
+std::string RunnerLog(const RecordedRun& run) {
+  std::string log = Line("Running: " + WideToUtf8(run.command)) +
+                    Line("Process exited with code: " +
+                         std::to_string(static_cast<uint32_t>(run.result)));
+  if (!run.output.empty()) log += Line("Process output: " + run.output);
+  return log;
+}
+
+class WireGuardToolsTest : public testing::Test {
+ protected:
+  WireGuardToolsTest()
+      // The search path holds nothing of ours unless a test puts it there.
+      : path_(L"PATH", empty_folder_.path().c_str()) {}
+
+  // A controller over `folders` whose commands run for real, unless
+  // `fake_run` gives a result for a command line.
+  TunnelController Controller(std::vector<std::wstring> folders) {
+    TunnelSystem system;
+    system.wireguard_folders = std::move(folders);
+    system.config_directory = [this] { return config_folder_.path(); };
+    system.sleep = sleeper_.AsFunction();
+    system.run_command = [this](const std::wstring& command,
+                                std::string* output, uint32_t timeout_ms,
+                                const OutputLogFilter& filter) {
+      const std::optional<int32_t> faked =
+          fake_run_ ? fake_run_(command) : std::nullopt;
+      const int32_t result =
+          faked ? *faked : RunCommand(command, output, timeout_ms, filter);
+      runs_.push_back({command, timeout_ms, result, *output});
+      return result;
+    };
+    return TunnelController(std::move(system));
+  }
+
+  TunnelController StandinController() {
+    return Controller({wireguard_.install_folder()});
+  }
+
+  std::wstring WriteConfig(const TunnelController& controller) {
+    LogCapture quiet;
+    const std::wstring path = controller.WriteTunnelConfig(
+        kPrivateKey, kClientKey, kServerKey, "203.0.113.7:51820", "0.0.0.0/0",
+        "1.1.1.1", "10.8.0.2/32");
+    EXPECT_FALSE(path.empty());
+    return path;
+  }
+
+  std::wstring Tool(const wchar_t* name) const {
+    return wireguard_.install_folder() + L"\\" + name;
+  }
+  std::wstring RemoveCommand() const {
+    return L"\"" + Tool(L"wireguard.exe") +
+           L"\" /uninstalltunnelservice Keelhaven";
+  }
+  std::wstring InstallCommand(const std::wstring& config) const {
+    return L"\"" + Tool(L"wireguard.exe") + L"\" /installtunnelservice \"" +
+           config + L"\"";
+  }
+  std::wstring ShowCommand() const {
+    return L"\"" + Tool(L"wg.exe") + L"\" show Keelhaven";
+  }
+  std::string FoundLine() const {
+    return Line("Found wireguard.exe at: " +
+                WideToUtf8(Tool(L"wireguard.exe")));
+  }
+
+  // Installs the tunnel, so that removal and show find it.
+  void InstallBeforehand() {
+    TunnelController controller = StandinController();
+    const std::wstring config = WriteConfig(controller);
+    std::string ignored;
+    LogCapture quiet;
+    ASSERT_TRUE(controller.InstallTunnelService(config, ignored));
+    ASSERT_TRUE(wireguard_.IsInstalled(L"Keelhaven"));
+    runs_.clear();
+    sleeper_.clear();
+  }
+
+  TempFolder empty_folder_;
+  ScopedEnvironmentVariable path_;
+  StandinWireGuard wireguard_;
+  TempFolder config_folder_;
+  TempFolder layout_root_;
+  RecordingSleeper sleeper_;
+  std::function<std::optional<int32_t>(const std::wstring&)> fake_run_;
+  std::vector<RecordedRun> runs_;
+};
+
+TEST_F(WireGuardToolsTest, FixedFoldersAreSearchedInOrder) {
+  const std::wstring first = layout_root_.Join(L"Program Files\\WireGuard");
+  const std::wstring second =
+      layout_root_.Join(L"Program Files (x86)\\WireGuard");
+  const struct {
+    const char* name;
+    bool in_first, in_second;
+    std::wstring expected_folder;
+  } cases[] = {
+      {"only the (x86) folder", false, true, second},
+      {"both folders", true, true, first},
+      {"only the first folder", true, false, first},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    DeleteTree(layout_root_.Join(L"Program Files"));
+    DeleteTree(layout_root_.Join(L"Program Files (x86)"));
+    CreateFolders(first);
+    CreateFolders(second);
+    if (c.in_first) CopyTools(first, {L"wireguard.exe", L"wg.exe"});
+    if (c.in_second) CopyTools(second, {L"wireguard.exe", L"wg.exe"});
+    const TunnelController controller = Controller({first, second});
+
+    LogCapture capture;
+    EXPECT_EQ(controller.FindWireGuardExe(),
+              c.expected_folder + L"\\wireguard.exe");
+    EXPECT_EQ(controller.FindWgExe(), c.expected_folder + L"\\wg.exe");
+    // Only wireguard.exe's lookup is logged.
+    EXPECT_EQ(capture.Finish(),
+              Line("Found wireguard.exe at: " +
+                   WideToUtf8(c.expected_folder + L"\\wireguard.exe")));
+  }
+}
+
+TEST_F(WireGuardToolsTest, FallsBackToTheSearchPath) {
+  const std::wstring bin = layout_root_.Join(L"bin");
+  CopyTools(bin, {L"wireguard.exe", L"wg.exe"});
+  ScopedEnvironmentVariable path(L"PATH",
+                                 (empty_folder_.path() + L";" + bin).c_str());
+  const TunnelController controller =
+      Controller({layout_root_.Join(L"Program Files\\WireGuard")});
+
+  LogCapture capture;
+  EXPECT_EQ(controller.FindWireGuardExe(), bin + L"\\wireguard.exe");
+  EXPECT_EQ(controller.FindWgExe(), bin + L"\\wg.exe");
+  // Each call searches and logs again.
+  EXPECT_EQ(controller.FindWireGuardExe(), bin + L"\\wireguard.exe");
+  const std::string found = Line(
+      "Found wireguard.exe on PATH: " + WideToUtf8(bin) + "\\wireguard.exe");
+  EXPECT_EQ(capture.Finish(), found + found);
+}
+
+TEST_F(WireGuardToolsTest, NothingFoundGivesEmptyPaths) {
+  const TunnelController controller =
+      Controller({layout_root_.Join(L"Program Files\\WireGuard")});
+  LogCapture capture;
+  EXPECT_EQ(controller.FindWireGuardExe(), L"");
+  EXPECT_EQ(controller.FindWgExe(), L"");
+  EXPECT_EQ(capture.Finish(), Line(kNotFound));
+}
+
+// The search result must fit a MAX_PATH buffer with its terminator: a path
+// of 259 characters is found, one of 260 is too long and counts as missing.
+TEST_F(WireGuardToolsTest, SearchHitOfMaxPathOrLongerIsAMiss) {
+  const std::wstring base = layout_root_.path();
+  const std::wstring file = L"\\wireguard.exe";
+  for (size_t total : {size_t{259}, size_t{260}}) {
+    SCOPED_TRACE(total);
+    const std::wstring folder =
+        base + L"\\" +
+        std::wstring(total - base.size() - 1 - file.size(), L'w');
+    ASSERT_EQ((folder + file).size(), total);
+    CopyTools(folder, {L"wireguard.exe"});
+    ScopedEnvironmentVariable path(L"PATH", folder.c_str());
+    const TunnelController controller = Controller({});
+
+    LogCapture capture;
+    const std::wstring found = controller.FindWireGuardExe();
+    const std::string log = capture.Finish();
+    DeleteTree(folder);
+    if (total < MAX_PATH) {
+      EXPECT_EQ(found, folder + file);
+      EXPECT_EQ(log, Line("Found wireguard.exe on PATH: " +
+                          WideToUtf8(folder + file)));
+    } else {
+      EXPECT_EQ(found, L"");
+      EXPECT_EQ(log, Line(kNotFound));
+    }
+  }
+}
+
+TEST_F(WireGuardToolsTest, InstallRemovesNothingInstallsAndChecks) {
+  TunnelController controller = StandinController();
+  const std::wstring config = WriteConfig(controller);
+  std::string message = "untouched";
+
+  LogCapture capture;
+  EXPECT_TRUE(controller.InstallTunnelService(config, message));
+  const std::string log = capture.Finish();
+
+  EXPECT_EQ(message, "untouched");
+  EXPECT_TRUE(wireguard_.IsInstalled(L"Keelhaven"));
+  ASSERT_EQ(runs_.size(), 3u);
+  EXPECT_EQ(runs_[0].command, RemoveCommand());
+  EXPECT_EQ(runs_[0].timeout_ms, 15000u);
+  EXPECT_EQ(runs_[0].result, 1);
+  EXPECT_EQ(runs_[0].output, kNoService);
+  EXPECT_EQ(runs_[1].command, InstallCommand(config));
+  EXPECT_EQ(runs_[1].timeout_ms, 30000u);
+  EXPECT_EQ(runs_[1].result, 0);
+  EXPECT_EQ(runs_[2].command, ShowCommand());
+  EXPECT_EQ(runs_[2].timeout_ms, 10000u);
+  EXPECT_EQ(runs_[2].result, 0);
+  EXPECT_NE(runs_[2].output.find("peer: " + kServerKey), std::string::npos);
+  // A failed removal is no reason to wait.
+  EXPECT_EQ(sleeper_.waits(), std::vector<uint32_t>{2000});
+  EXPECT_EQ(log, FoundLine() + RunnerLog(runs_[0]) + RunnerLog(runs_[1]) +
+                     Line("Tunnel service installed successfully via "
+                          "wireguard.exe") +
+                     RunnerLog(runs_[2]) +
+                     Line("=== wg show Keelhaven (post-install) ===") +
+                     Line(runs_[2].output) +
+                     Line("========================================") +
+                     Line("SUCCESS: Peer configuration is active!"));
+}
+
+TEST_F(WireGuardToolsTest, InstallCleansUpAnEarlierServiceAndWaits) {
+  InstallBeforehand();
+  TunnelController controller = StandinController();
+  std::string message;
+
+  const std::wstring config = WriteConfig(controller);
+  LogCapture capture;
+  EXPECT_TRUE(controller.InstallTunnelService(config, message));
+  const std::string log = capture.Finish();
+
+  ASSERT_EQ(runs_.size(), 3u);
+  EXPECT_EQ(runs_[0].result, 0);
+  EXPECT_EQ(runs_[1].result, 0);
+  EXPECT_EQ(sleeper_.waits(), (std::vector<uint32_t>{2000, 2000}));
+  EXPECT_EQ(
+      log.substr(0, log.find(Line("Running: " + WideToUtf8(runs_[1].command)))),
+      FoundLine() + RunnerLog(runs_[0]) +
+          Line("Cleaned up existing Keelhaven tunnel service"));
+}
+
+TEST_F(WireGuardToolsTest, InstallFailureFillsTheMessage) {
+  const std::string prefix =
+      "wireguard.exe /installtunnelservice failed (exit code: ";
+  const struct {
+    const char* name;
+    bool installed_before;
+    std::string faults;
+    std::string message;
+  } cases[] = {
+      {"exit 1, no output", false, "install exit=1\n", prefix + "1)"},
+      {"exit 3 with output", false,
+       "install exit=3 stdout=" + Hex("bad\r\n") + " stderr=" + Hex("worse") +
+           "\n",
+       prefix + "3) " + kEmDash + " bad\r\nworse"},
+      // The removal fails, so the earlier tunnel is still in the way.
+      {"already installed", true, "uninstall exit=1\n",
+       prefix + "1) " + kEmDash +
+           " [Error:  Tunnel already installed and running]\r\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.installed_before) InstallBeforehand();
+    wireguard_.SetFaults(c.faults);
+    runs_.clear();
+    TunnelController controller = StandinController();
+    std::string message = "earlier text";
+
+    const std::wstring config = WriteConfig(controller);
+    LogCapture capture;
+    EXPECT_FALSE(controller.InstallTunnelService(config, message));
+    const std::string log = capture.Finish();
+
+    EXPECT_EQ(message, c.message);
+    ASSERT_EQ(runs_.size(), 2u);  // no check after a failure
+    EXPECT_NE(runs_[0].result, 0);
+    EXPECT_EQ(log, FoundLine() + RunnerLog(runs_[0]) + RunnerLog(runs_[1]) +
+                       Line("ERROR: " + c.message));
+    EXPECT_TRUE(sleeper_.waits().empty());
+    EXPECT_EQ(wireguard_.IsInstalled(L"Keelhaven"), c.installed_before);
+
+    wireguard_.SetFaults("");
+    std::string ignored;
+    LogCapture quiet;
+    controller.UninstallTunnelService(ignored);
+  }
+}
+
+// The hint follows only a start failure; a time-out is a failure like any
+// other. Both results show as unsigned numbers in the message.
+TEST_F(WireGuardToolsTest, OnlyAStartFailureGetsAHint) {
+  const std::wstring broken = layout_root_.Join(L"WireGuard");
+  ASSERT_TRUE(CreateFolders(broken));
+  ASSERT_TRUE(WriteWholeFile(broken + L"\\wireguard.exe", "not a program\n"));
+  const struct {
+    const char* name;
+    std::wstring folder;
+    bool time_out;
+    const char* code;
+    bool hint;
+  } cases[] = {
+      {"wireguard.exe cannot start", broken, false, "4294967295", true},
+      {"installation timed out", wireguard_.install_folder(), true,
+       "4294967294", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    fake_run_ = nullptr;
+    if (c.time_out) {
+      // The limit is fixed at 30 s: the runner's result is faked for the
+      // installation only.
+      fake_run_ = [](const std::wstring& command) -> std::optional<int32_t> {
+        if (command.find(L"/installtunnelservice") == std::wstring::npos) {
+          return std::nullopt;
+        }
+        return kRunTimedOut;
+      };
+    }
+    runs_.clear();
+    TunnelController controller = Controller({c.folder});
+    const std::wstring config = WriteConfig(controller);
+    std::string message;
+
+    LogCapture capture;
+    EXPECT_FALSE(controller.InstallTunnelService(config, message));
+    const std::vector<std::string> messages = NativeMessages(capture.Finish());
+
+    const std::string expected =
+        std::string("wireguard.exe /installtunnelservice failed (exit code: ") +
+        c.code + ")";
+    EXPECT_EQ(message, expected);
+    std::vector<std::string> tail = {"ERROR: " + expected};
+    if (c.hint) {
+      tail.push_back(
+          "HINT: Could not start wireguard.exe. Check that the path is "
+          "correct and the app is running as Administrator.");
+    }
+    ASSERT_GE(messages.size(), tail.size());
+    EXPECT_EQ(
+        std::vector<std::string>(messages.end() - tail.size(), messages.end()),
+        tail);
+    ASSERT_EQ(runs_.size(), 2u);
+  }
+}
+
+TEST_F(WireGuardToolsTest, PostInstallCheckOnlyReports) {
+  const std::string note =
+      std::string(" ") + kEmDash + " tunnel may still be starting";
+  const std::string warning =
+      "WARNING: wg show did not show peer info. The tunnel may still be "
+      "initializing.";
+  const struct {
+    const char* name;
+    std::string show_fault;
+    std::vector<std::string> tail;  // log lines after the check's runner lines
+  } cases[] = {
+      {"show fails", "show exit=1\n", {"Note: wg show returned code 1" + note}},
+      {"show prints nothing",
+       "show exit=0\n",
+       {"Note: wg show returned code 0" + note}},
+      {"endpoint without peer",
+       "show exit=0 stdout=" + Hex("  endpoint: 203.0.113.7:51820") + "\n",
+       {"=== wg show Keelhaven (post-install) ===",
+        "  endpoint: 203.0.113.7:51820",
+        "========================================",
+        "SUCCESS: Peer configuration is active!"}},
+      {"no peer lines, other case",
+       "show exit=0 stdout=" + Hex("Peer: x\nEndpoint: y") + "\n",
+       {"=== wg show Keelhaven (post-install) ===", "Peer: x",
+        "========================================", warning}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    wireguard_.SetFaults(c.show_fault);
+    runs_.clear();
+    sleeper_.clear();
+    TunnelController controller = StandinController();
+    std::string message = "untouched";
+
+    const std::wstring config = WriteConfig(controller);
+    LogCapture capture;
+    EXPECT_TRUE(controller.InstallTunnelService(config, message));
+    const std::vector<std::string> messages = NativeMessages(capture.Finish());
+
+    EXPECT_EQ(message, "untouched");
+    EXPECT_EQ(sleeper_.waits(), std::vector<uint32_t>{2000});
+    ASSERT_EQ(runs_.size(), 3u);
+    ASSERT_GE(messages.size(), c.tail.size());
+    EXPECT_EQ(std::vector<std::string>(messages.end() - c.tail.size(),
+                                       messages.end()),
+              c.tail);
+    std::string ignored;
+    LogCapture quiet;
+    controller.UninstallTunnelService(ignored);
+  }
+}
+
+TEST_F(WireGuardToolsTest, InstallWithoutWgSkipsTheCheckSilently) {
+  wireguard_.RemoveTool(L"wg.exe");
+  TunnelController controller = StandinController();
+  std::string message;
+
+  const std::wstring config = WriteConfig(controller);
+  LogCapture capture;
+  EXPECT_TRUE(controller.InstallTunnelService(config, message));
+  const std::vector<std::string> messages = NativeMessages(capture.Finish());
+
+  ASSERT_EQ(runs_.size(), 2u);
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages.back(),
+            "Tunnel service installed successfully via wireguard.exe");
+}
+
+TEST_F(WireGuardToolsTest, InstallWithoutWireGuardRunsNothing) {
+  TunnelController controller =
+      Controller({layout_root_.Join(L"Program Files\\WireGuard")});
+  std::string message = "earlier text";
+
+  LogCapture capture;
+  EXPECT_FALSE(
+      controller.InstallTunnelService(L"C:\\nowhere\\Keelhaven.conf", message));
+  EXPECT_EQ(capture.Finish(),
+            Line(kNotFound) + Line(std::string("ERROR: ") + kNotInstalled));
+  EXPECT_EQ(message, kNotInstalled);
+  EXPECT_TRUE(runs_.empty());
+  EXPECT_TRUE(sleeper_.waits().empty());
+}
+
+TEST_F(WireGuardToolsTest, UninstallRemovesTheService) {
+  InstallBeforehand();
+  TunnelController controller = StandinController();
+  std::string message = "untouched";
+
+  LogCapture capture;
+  EXPECT_TRUE(controller.UninstallTunnelService(message));
+  const std::string log = capture.Finish();
+
+  EXPECT_FALSE(wireguard_.IsInstalled(L"Keelhaven"));
+  EXPECT_EQ(message, "untouched");
+  ASSERT_EQ(runs_.size(), 1u);
+  EXPECT_EQ(runs_[0].command, RemoveCommand());
+  EXPECT_EQ(runs_[0].timeout_ms, 15000u);
+  EXPECT_EQ(log, FoundLine() + RunnerLog(runs_[0]) +
+                     Line("Tunnel service uninstalled successfully"));
+  EXPECT_TRUE(sleeper_.waits().empty());
+}
+
+TEST_F(WireGuardToolsTest, FailedRemovalOfAMissingTunnelIsConfirmedGone) {
+  TunnelController controller = StandinController();
+  std::string message = "untouched";
+
+  LogCapture capture;
+  EXPECT_TRUE(controller.UninstallTunnelService(message));
+  const std::string log = capture.Finish();
+
+  EXPECT_EQ(message, "untouched");
+  ASSERT_EQ(runs_.size(), 2u);
+  EXPECT_EQ(runs_[1].command, ShowCommand());
+  EXPECT_EQ(runs_[1].timeout_ms, 5000u);
+  EXPECT_EQ(runs_[1].result, 1);
+  EXPECT_EQ(log, FoundLine() + RunnerLog(runs_[0]) +
+                     Line("wireguard.exe /uninstalltunnelservice returned 1") +
+                     Line(std::string("Output: ") + kNoService) +
+                     RunnerLog(runs_[1]) +
+                     Line("Tunnel is confirmed gone (wg show returned error)"));
+  EXPECT_TRUE(sleeper_.waits().empty());
+}
+
+TEST_F(WireGuardToolsTest, FailedRemovalOfALiveTunnelIsDoubtful) {
+  InstallBeforehand();
+  wireguard_.SetFaults("uninstall exit=5\n");
+  TunnelController controller = StandinController();
+  std::string message = "untouched";
+
+  LogCapture capture;
+  EXPECT_TRUE(controller.UninstallTunnelService(message));
+  const std::string log = capture.Finish();
+
+  EXPECT_EQ(message, kPartial);
+  ASSERT_EQ(runs_.size(), 2u);
+  EXPECT_EQ(runs_[1].result, 0);
+  // No output from the removal: no "Output: " line; no line for the doubt.
+  EXPECT_EQ(log, FoundLine() + RunnerLog(runs_[0]) +
+                     Line("wireguard.exe /uninstalltunnelservice returned 5") +
+                     RunnerLog(runs_[1]));
+}
+
+TEST_F(WireGuardToolsTest, FailedRemovalWithoutWgIsDoubtful) {
+  wireguard_.RemoveTool(L"wg.exe");
+  TunnelController controller = StandinController();
+  std::string message = "untouched";
+
+  LogCapture capture;
+  EXPECT_TRUE(controller.UninstallTunnelService(message));
+  const std::vector<std::string> messages = NativeMessages(capture.Finish());
+
+  EXPECT_EQ(message, kPartial);
+  ASSERT_EQ(runs_.size(), 1u);
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages.back().rfind("Output: ", 0), 0u);
+}
+
+TEST_F(WireGuardToolsTest, UninstallWithoutWireGuardIsAWarning) {
+  TunnelController controller =
+      Controller({layout_root_.Join(L"Program Files\\WireGuard")});
+  std::string message = "earlier text";
+
+  LogCapture capture;
+  EXPECT_TRUE(controller.UninstallTunnelService(message));
+  EXPECT_EQ(capture.Finish(),
+            Line(kNotFound) +
+                Line("WARNING: WireGuard for Windows is not installed"));
+  EXPECT_EQ(message, "WireGuard for Windows is not installed");
+  EXPECT_TRUE(runs_.empty());
+}
+
+}  // namespace
