@@ -250,8 +250,9 @@ EncodableValue StandardCodecSerializer::ReadValueOfType(
   for (size_t i = 0; i < count; ++i) {
     EncodableValue key = ReadValue(stream);
     EncodableValue value = ReadValue(stream);
-    // On a repeated key the first entry stays.
-    map.emplace(std::move(key), std::move(value));
+    // On a repeated key the first entry stays. Writers send keys in
+    // ascending order, so the end is usually the right place.
+    map.emplace_hint(map.end(), std::move(key), std::move(value));
   }
   return EncodableValue(std::move(map));
 }

@@ -10,12 +10,14 @@
 #include "codec/method_call.h"
 #include "codec/method_result.h"
 #include "tests/codec/codec_test_util.h"
+#include "tests/codec/sample_messages.h"
 
 namespace flutter {
 namespace {
 
 using keelhaven_test::Bytes;
 using keelhaven_test::Encode;
+using keelhaven_test::EstablishTunnelArguments;
 using keelhaven_test::Hex;
 using keelhaven_test::kInvalidRead;
 
@@ -47,21 +49,6 @@ class RecordingResult : public MethodResult<EncodableValue> {
     return value ? Hex(Encode(*value)) : "none";
   }
 };
-
-EncodableValue EstablishTunnelArguments() {
-  return EncodableValue(EncodableMap{
-      {EncodableValue("privateKey"),
-       EncodableValue("yAnz5TF+lXXJte14tji3zlMNq+hd2rYUIgJBgB3fBmk=")},
-      {EncodableValue("publicKey"),
-       EncodableValue("xTIBA5rboUvnH4htodjb6e697QjLERt1NAB4mZqp8Dg=")},
-      {EncodableValue("serverPublicKey"),
-       EncodableValue("HIgo9xNzJMWLKASShiTqIybxZ0U3wGLiUeJ1PKf8ykw=")},
-      {EncodableValue("endpoint"), EncodableValue("vpn.example.net:51820")},
-      {EncodableValue("allowedIps"), EncodableValue("0.0.0.0/0, ::/0")},
-      {EncodableValue("dns"), EncodableValue("1.1.1.1, 1.0.0.1")},
-      {EncodableValue("address"), EncodableValue("10.8.0.2/32")},
-  });
-}
 
 TEST(StandardMethodCodecTest, DecodesMethodCalls) {
   struct Case {
