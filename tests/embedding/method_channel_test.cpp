@@ -1,0 +1,163 @@
+#include "embedding/method_channel.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "codec/encodable_value.h"
+#include "codec/standard_method_codec.h"
+#include "embedding/binary_messenger_impl.h"
+#include "fake_engine_api.h"
+
+namespace flutter {
+namespace {
+
+using Calls = std::vector<std::string>;
+
+// "ping" with the argument int32 5, and the success envelope of the string
+// "pong".
+const std::vector<uint8_t> kPingCall = {0x07, 0x04, 'p',  'i',  'n', 'g',
+                                        0x03, 0x05, 0x00, 0x00, 0x00};
+constexpr char kPongReply[] = "SendResponse 1 000704706f6e67";
+
+class MethodChannelTest : public testing::Test {
+ protected:
+  const StandardMethodCodec& codec_ = StandardMethodCodec::GetInstance();
+
+  void Deliver(const std::string& channel, const std::vector<uint8_t>& bytes) {
+    engine_.calls.clear();
+    ASSERT_TRUE(fake_engine::Deliver(&engine_, channel, bytes, &handle_));
+  }
+
+  FlutterDesktopMessenger engine_;
+  BinaryMessengerImpl messenger_{&engine_};
+  FlutterDesktopMessageResponseHandle handle_{1};
+};
+
+TEST_F(MethodChannelTest, DecodesTheCallAndSendsTheEncodedAnswer) {
+  MethodChannel<> channel(&messenger_, "chan", &codec_);
+  std::string name;
+  EncodableValue arguments;
+  channel.SetCallHandler(
+      [&](const MethodCall<>& call, std::unique_ptr<MethodResult<>> result) {
+        name = call.name();
+        if (call.args()) arguments = *call.args();
+        result->Success(EncodableValue(std::string("pong")));
+      });
+  Deliver("chan", kPingCall);
+  EXPECT_EQ(name, "ping");
+  EXPECT_EQ(arguments, EncodableValue(int32_t{5}));
+  EXPECT_EQ(engine_.calls, (Calls{"AddRef", "Lock", "IsAvailable", kPongReply,
+                                  "Unlock", "Release"}));
+}
+
+TEST_F(MethodChannelTest, MessageThatIsNoCallGetsAnEmptyReply) {
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> message;
+  };
+  const Case cases[] = {
+      {"empty message", {}},
+      {"name is an int32", {0x03, 0x05, 0x00, 0x00, 0x00}},
+      {"name is null", {0x00}},
+  };
+  MethodChannel<> channel(&messenger_, "com.example/one", &codec_);
+  bool handler_called = false;
+  channel.SetCallHandler(
+      [&](const MethodCall<>&, std::unique_ptr<MethodResult<>>) {
+        handler_called = true;
+      });
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // Whatever the codec itself says about the bytes comes first.
+    testing::internal::CaptureStderr();
+    codec_.DecodeMethodCall(c.message.data(), c.message.size());
+    const std::string codec_lines = testing::internal::GetCapturedStderr();
+
+    testing::internal::CaptureStderr();
+    Deliver("com.example/one", c.message);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              codec_lines +
+                  "Unable to construct method call from message on channel "
+                  "com.example/one\n");
+    EXPECT_FALSE(handler_called);
+    EXPECT_EQ(engine_.calls,
+              (Calls{"AddRef", "Lock", "IsAvailable", "SendResponse 1 null",
+                     "Unlock", "Release"}));
+  }
+}
+
+TEST_F(MethodChannelTest, EachChannelKeepsItsOwnName) {
+  MethodChannel<> first(&messenger_, "first", &codec_);
+  MethodChannel<> second(&messenger_, "second", &codec_);
+  auto ignore = [](const MethodCall<>&, std::unique_ptr<MethodResult<>> r) {
+    r->NotImplemented();
+  };
+  first.SetCallHandler(ignore);
+  second.SetCallHandler(ignore);
+  const std::vector<uint8_t> not_a_call = {0x01};
+  testing::internal::CaptureStderr();
+  Deliver("second", not_a_call);
+  const std::string lines = testing::internal::GetCapturedStderr();
+  EXPECT_NE(lines.find("on channel second\n"), std::string::npos) << lines;
+  EXPECT_EQ(lines.find("on channel first"), std::string::npos) << lines;
+}
+
+TEST_F(MethodChannelTest, EmptyHandlerUnregisters) {
+  MethodChannel<> channel(&messenger_, "chan", &codec_);
+  channel.SetCallHandler(
+      [](const MethodCall<>&, std::unique_ptr<MethodResult<>>) {});
+  channel.SetCallHandler(nullptr);
+  EXPECT_EQ(engine_.calls,
+            (Calls{"SetCallback chan set", "SetCallback chan null"}));
+  EXPECT_EQ(engine_.routes.count("chan"), 0u);
+}
+
+TEST_F(MethodChannelTest, HandlerOutlivesTheChannelObject) {
+  int calls = 0;
+  {
+    MethodChannel<> channel(&messenger_, "chan", &codec_);
+    channel.SetCallHandler(
+        [&calls](const MethodCall<>&, std::unique_ptr<MethodResult<>> result) {
+          ++calls;
+          result->Success(EncodableValue(std::string("pong")));
+        });
+  }
+  Deliver("chan", kPingCall);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(engine_.calls, (Calls{"AddRef", "Lock", "IsAvailable", kPongReply,
+                                  "Unlock", "Release"}));
+}
+
+TEST_F(MethodChannelTest, ResultKeptByTheHandlerAnswersLater) {
+  for (const bool engine_gone : {false, true}) {
+    SCOPED_TRACE(engine_gone ? "after shutdown" : "while running");
+    engine_.available = true;
+    MethodChannel<> channel(&messenger_, "chan", &codec_);
+    std::unique_ptr<MethodResult<>> kept;
+    channel.SetCallHandler(
+        [&kept](const MethodCall<>&, std::unique_ptr<MethodResult<>> result) {
+          kept = std::move(result);
+        });
+    Deliver("chan", kPingCall);
+    EXPECT_EQ(engine_.references, 1);
+    engine_.available = !engine_gone;
+
+    testing::internal::CaptureStderr();
+    kept->Success(EncodableValue(std::string("pong")));
+    kept.reset();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(engine_.references, 0);
+    const Calls expected =
+        engine_gone
+            ? Calls{"AddRef", "Lock", "IsAvailable", "Unlock", "Release"}
+            : Calls{"AddRef",   "Lock",   "IsAvailable",
+                    kPongReply, "Unlock", "Release"};
+    EXPECT_EQ(engine_.calls, expected);
+  }
+}
+
+}  // namespace
+}  // namespace flutter
