@@ -1,0 +1,19 @@
+// Where the stand-in tools keep their tunnels and find their fault file.
+#ifndef KEELHAVEN_STANDINS_WIREGUARD_STATE_FOLDER_H_
+#define KEELHAVEN_STANDINS_WIREGUARD_STATE_FOLDER_H_
+
+#include <string>
+
+// The variable that points the tools at another state folder (tests give
+// each case its own).
+constexpr wchar_t kStateFolderVariable[] = L"KEELHAVEN_STANDIN_STATE";
+
+// %KEELHAVEN_STANDIN_STATE% when set and not empty, otherwise
+// <common application data>\KeelhavenStandinWireGuard; without trailing
+// separators; empty when neither can be had. Not created here.
+std::wstring StateFolder();
+
+// <state folder>\faults.txt
+std::wstring FaultFilePath(const std::wstring& state_folder);
+
+#endif  // KEELHAVEN_STANDINS_WIREGUARD_STATE_FOLDER_H_

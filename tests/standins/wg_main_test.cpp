@@ -1,0 +1,177 @@
+// The stand-in wg.exe, run as a child process.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "standin_fixture.h"
+#include "standins/wireguard/public_key.h"
+#include "standins/wireguard/text.h"
+
+namespace {
+
+using WgExeTest = StandinTest;
+
+constexpr char kNoInterface[] =
+    "Unable to access interface: No such file or directory\r\n";
+
+std::string ExpectedShow(const std::string& name, const std::string& transfer) {
+  return "interface: " + name +
+         "\r\n  public key: " + DerivePublicKey(kPrivateKey) +
+         "\r\n  private key: (hidden)\r\n  listening port: 51820\r\n\r\n"
+         "peer: " +
+         std::string(kPeerKey) + "\r\n  endpoint: " + kEndpoint +
+         "\r\n  allowed ips: 0.0.0.0/0, ::/0\r\n  transfer: " + transfer +
+         "\r\n";
+}
+
+std::string ExpectedDump(int64_t handshake, uint64_t rx, uint64_t tx) {
+  return std::string(kPrivateKey) + "\t" + DerivePublicKey(kPrivateKey) +
+         "\t51820\toff\r\n" + kPeerKey + "\t(none)\t" + kEndpoint +
+         "\t0.0.0.0/0,::/0\t" + std::to_string(handshake) + "\t" +
+         std::to_string(rx) + "\t" + std::to_string(tx) + "\t25\r\n";
+}
+
+// The latest-handshake column of a dump, or -1.
+int64_t HandshakeOf(const std::string& dump) {
+  const std::vector<std::string_view> lines = SplitLines(dump);
+  if (lines.size() != 2) return -1;
+  std::vector<std::string_view> columns;
+  size_t start = 0;
+  for (size_t tab = lines[1].find('\t'); tab != std::string_view::npos;
+       tab = lines[1].find('\t', start)) {
+    columns.push_back(lines[1].substr(start, tab - start));
+    start = tab + 1;
+  }
+  int64_t value = -1;
+  if (columns.size() < 5 || !ParseInteger(columns[4], 0, INT64_MAX, &value)) {
+    return -1;
+  }
+  return value;
+}
+
+void ExpectNoInterface(const ChildRun& run) {
+  ASSERT_TRUE(run.started);
+  EXPECT_EQ(run.exit_code, 1u);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, kNoInterface);
+}
+
+TEST_F(WgExeTest, ShowPrintsTheInterfaceAndItsPeer) {
+  Install(L"Keelhaven");
+  const ChildRun run = Wg(L"show Keelhaven");
+  ASSERT_TRUE(run.started);
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out, ExpectedShow("Keelhaven", "0 B received, 0 B sent"));
+}
+
+TEST_F(WgExeTest, DumpPrintsTabSeparatedLinesWithTheInstallTime) {
+  const int64_t before = static_cast<int64_t>(std::time(nullptr));
+  Install(L"Keelhaven");
+  const int64_t after = static_cast<int64_t>(std::time(nullptr));
+  const ChildRun run = Wg(L"show Keelhaven dump");
+  ASSERT_TRUE(run.started);
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_EQ(run.err, "");
+  const int64_t handshake = HandshakeOf(run.out);
+  EXPECT_GE(handshake, before);
+  EXPECT_LE(handshake, after);
+  EXPECT_EQ(run.out, ExpectedDump(handshake, 4096, 1024));
+}
+
+TEST_F(WgExeTest, CountersStepWithEveryDumpAndOnlyThere) {
+  Install(L"Keelhaven");
+  Install(L"Other");
+  int64_t handshake = -1;
+  for (uint64_t n = 1; n <= 3; ++n) {
+    SCOPED_TRACE(n);
+    const ChildRun dump = Wg(L"show Keelhaven dump");
+    handshake = HandshakeOf(dump.out);
+    EXPECT_EQ(dump.out, ExpectedDump(handshake, 4096 * n, 1024 * n));
+  }
+  // Plain show reports the current values without advancing them.
+  EXPECT_EQ(Wg(L"show Keelhaven").out,
+            ExpectedShow("Keelhaven", "12.00 KiB received, 3.00 KiB sent"));
+  EXPECT_EQ(Wg(L"show Keelhaven dump").out,
+            ExpectedDump(handshake, 4096 * 4, 1024 * 4));
+  // Each tunnel counts its own calls.
+  const ChildRun other = Wg(L"show Other dump");
+  EXPECT_EQ(other.out, ExpectedDump(HandshakeOf(other.out), 4096, 1024));
+  // A new installation starts again at the first call.
+  ASSERT_EQ(Wireguard(L"/uninstalltunnelservice Keelhaven").exit_code, 0u);
+  Install(L"Keelhaven");
+  const ChildRun fresh = Wg(L"show Keelhaven dump");
+  EXPECT_EQ(fresh.out, ExpectedDump(HandshakeOf(fresh.out), 4096, 1024));
+}
+
+TEST_F(WgExeTest, NoInterfaceWhenNotInstalledOrUninstalled) {
+  ExpectNoInterface(Wg(L"show Keelhaven"));
+  ExpectNoInterface(Wg(L"show Keelhaven dump"));
+  Install(L"Keelhaven");
+  ASSERT_EQ(Wireguard(L"/uninstalltunnelservice Keelhaven").exit_code, 0u);
+  ExpectNoInterface(Wg(L"show Keelhaven"));
+  ExpectNoInterface(Wg(L"show Keelhaven dump"));
+}
+
+TEST_F(WgExeTest, InvalidNamesNeverReachTheStateFolder) {
+  Install(L"Keelhaven");
+  const wchar_t* const names[] = {L"..\\tunnels\\Keelhaven",
+                                  L"\"tunnels\\Keelhaven\"", L"Keelhaven.conf",
+                                  L"\"\""};
+  for (const wchar_t* name : names) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(name)));
+    ExpectNoInterface(Wg(std::wstring(L"show ") + name));
+    ExpectNoInterface(Wg(std::wstring(L"show ") + name + L" dump"));
+  }
+}
+
+// The tunnel installs, as with the real tool, but never comes up.
+TEST_F(WgExeTest, ConfigurationWithoutKeysOrEndpointNeverComesUp) {
+  struct Case {
+    const char* name;
+    std::string config;
+  };
+  const Case cases[] = {
+      {"no Endpoint",
+       "[Interface]\r\nPrivateKey = k=\r\n\r\n[Peer]\r\n"
+       "PublicKey = p=\r\nAllowedIPs = 0.0.0.0/0\r\n"},
+      {"empty Endpoint", HostConfig(kPrivateKey, kPeerKey, "")},
+      {"empty PrivateKey", HostConfig("", kPeerKey, kEndpoint)},
+      {"empty peer PublicKey", HostConfig(kPrivateKey, "", kEndpoint)},
+      {"no peer", "[Interface]\r\nPrivateKey = k=\r\n"},
+      {"empty file", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Install(L"Keelhaven", c.config);
+    ExpectNoInterface(Wg(L"show Keelhaven"));
+    ExpectNoInterface(Wg(L"show Keelhaven dump"));
+    ASSERT_EQ(Wireguard(L"/uninstalltunnelservice Keelhaven").exit_code, 0u);
+  }
+}
+
+TEST_F(WgExeTest, OtherCommandLinesGetTheUsage) {
+  Install(L"Keelhaven");
+  const wchar_t* const cases[] = {L"",
+                                  L"show",
+                                  L"SHOW Keelhaven",
+                                  L"list Keelhaven",
+                                  L"show Keelhaven DUMP",
+                                  L"show Keelhaven dump extra"};
+  for (const wchar_t* arguments : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(arguments)));
+    const ChildRun run = Wg(arguments);
+    ASSERT_TRUE(run.started);
+    EXPECT_EQ(run.exit_code, 1u);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "Usage: wg.exe show <interface> [dump]\r\n");
+  }
+  // None of them counted as a dump.
+  const ChildRun dump = Wg(L"show Keelhaven dump");
+  EXPECT_EQ(dump.out, ExpectedDump(HandshakeOf(dump.out), 4096, 1024));
+}
+
+}  // namespace

@@ -1,0 +1,184 @@
+// The stand-in wireguard.exe, run as a child process.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "standin_fixture.h"
+#include "util/windows_include.h"
+// After windows.h:
+#include <shlobj.h>
+
+namespace {
+
+using WireguardExeTest = StandinTest;
+
+constexpr char kAlreadyInstalled[] =
+    "[Error:  Tunnel already installed and running]\r\n";
+constexpr char kNoService[] =
+    "[Error:  The specified service does not exist as an installed "
+    "service.]\r\n";
+constexpr char kBadPath[] =
+    "[Error:  Path must end in either .conf.dpapi or .conf]\r\n";
+constexpr char kBadName[] = "[Error:  Tunnel name is not valid]\r\n";
+
+void ExpectFailure(const ChildRun& run, const std::string& err) {
+  ASSERT_TRUE(run.started);
+  EXPECT_EQ(run.exit_code, 1u);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, err);
+}
+
+void ExpectSilentSuccess(const ChildRun& run) {
+  ASSERT_TRUE(run.started);
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "");
+}
+
+TEST_F(WireguardExeTest, InstallKeepsACopyAndRefusesASecondInstall) {
+  const std::wstring path = WriteWorkFile(L"Keelhaven.conf", HostConfig());
+  ExpectSilentSuccess(Wireguard(L"/installtunnelservice \"" + path + L"\""));
+  EXPECT_EQ(ReadStateFile(L"tunnels\\Keelhaven.conf"), HostConfig());
+
+  // Another file of the same name elsewhere names the same tunnel.
+  ASSERT_TRUE(CreateDirectoryW((work_folder_ + L"\\other").c_str(), nullptr));
+  const std::wstring other =
+      WriteWorkFile(L"other\\keelhaven.conf", HostConfig("x", "y", "z:1"));
+  ExpectFailure(Wireguard(L"/installtunnelservice \"" + path + L"\""),
+                kAlreadyInstalled);
+  ExpectFailure(Wireguard(L"/installtunnelservice \"" + other + L"\""),
+                kAlreadyInstalled);
+  EXPECT_EQ(ReadStateFile(L"tunnels\\Keelhaven.conf"), HostConfig());
+}
+
+TEST_F(WireguardExeTest, UninstallRemovesOnceAndAllowsANewInstall) {
+  Install(L"Keelhaven");
+  ExpectSilentSuccess(Wireguard(L"/uninstalltunnelservice Keelhaven"));
+  EXPECT_EQ(ReadStateFile(L"tunnels\\Keelhaven.conf"), "<missing>");
+  EXPECT_EQ(ReadStateFile(L"tunnels\\Keelhaven.state"), "<missing>");
+  ExpectFailure(Wireguard(L"/uninstalltunnelservice Keelhaven"), kNoService);
+  Install(L"Keelhaven");
+}
+
+TEST_F(WireguardExeTest, UninstallOfAnUnknownOrInvalidNameTouchesNothing) {
+  Install(L"Keelhaven");
+  const wchar_t* const names[] = {L"Other", L"..\\tunnels\\Keelhaven",
+                                  L"\"tunnels\\Keelhaven\"", L"Keelhaven.conf",
+                                  L"\"Keel haven\""};
+  for (const wchar_t* name : names) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(name)));
+    ExpectFailure(Wireguard(std::wstring(L"/uninstalltunnelservice ") + name),
+                  kNoService);
+  }
+  EXPECT_EQ(ReadStateFile(L"tunnels\\Keelhaven.conf"), HostConfig());
+}
+
+TEST_F(WireguardExeTest, PathMustEndInConf) {
+  const wchar_t* const files[] = {L"Keelhaven.txt", L"Keelhaven",
+                                  L"Keelhaven.conf.dpapi",
+                                  L"Keelhaven.conf.bak"};
+  for (const wchar_t* file : files) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(file)));
+    const std::wstring path = WriteWorkFile(file, HostConfig());
+    ExpectFailure(Wireguard(L"/installtunnelservice \"" + path + L"\""),
+                  kBadPath);
+  }
+  EXPECT_EQ(ReadStateFile(L"tunnels\\Keelhaven.conf"), "<missing>");
+}
+
+TEST_F(WireguardExeTest, TunnelNamesFollowTheNameRule) {
+  struct Case {
+    std::wstring file_stem;
+    bool valid;
+  };
+  const Case cases[] = {
+      {L"a", true},
+      {L"AZaz09_=+.-", true},
+      {std::wstring(32, L'n'), true},
+      {std::wstring(33, L'n'), false},
+      {L"", false},
+      {L"two words", false},
+      {L"semi;colon", false},
+      {L"bang!", false},
+      {L"caf\u00e9", false},
+      {L"wide\uff21", false},  // fullwidth A
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.file_stem));
+    const std::wstring path =
+        WriteWorkFile(c.file_stem + L".conf", HostConfig());
+    const ChildRun run = Wireguard(L"/installtunnelservice \"" + path + L"\"");
+    if (c.valid) {
+      ExpectSilentSuccess(run);
+      EXPECT_EQ(ReadStateFile(L"tunnels\\" + c.file_stem + L".conf"),
+                HostConfig());
+    } else {
+      ExpectFailure(run, kBadName);
+    }
+  }
+}
+
+TEST_F(WireguardExeTest, ExtensionMatchesInAnyCase) {
+  const std::wstring path = WriteWorkFile(L"Upper.CONF", HostConfig());
+  ExpectSilentSuccess(Wireguard(L"/installtunnelservice \"" + path + L"\""));
+  EXPECT_EQ(ReadStateFile(L"tunnels\\Upper.conf"), HostConfig());
+}
+
+TEST_F(WireguardExeTest, MissingOrOversizedConfigurationIsAnError) {
+  const ChildRun missing = Wireguard(L"/installtunnelservice \"" +
+                                     work_folder_ + L"\\Keelhaven.conf\"");
+  ExpectFailure(missing,
+                "[Error:  Unable to read configuration file: it does not "
+                "exist]\r\n");
+  const std::wstring big =
+      WriteWorkFile(L"Big.conf", std::string(256 * 1024 + 1, '#'));
+  ExpectFailure(Wireguard(L"/installtunnelservice \"" + big + L"\""),
+                "[Error:  Unable to read configuration file: it is too "
+                "large]\r\n");
+  EXPECT_EQ(ReadStateFile(L"tunnels\\Keelhaven.conf"), "<missing>");
+  EXPECT_EQ(ReadStateFile(L"tunnels\\Big.conf"), "<missing>");
+}
+
+TEST_F(WireguardExeTest, OtherCommandLinesGetTheUsage) {
+  const std::wstring path = WriteWorkFile(L"Keelhaven.conf", HostConfig());
+  const std::wstring cases[] = {
+      L"",
+      L"/install",
+      L"/INSTALLTUNNELSERVICE \"" + path + L"\"",
+      L"/installtunnelservice",
+      L"/installtunnelservice \"" + path + L"\" \"" + path + L"\"",
+      L"/uninstalltunnelservice",
+      L"/uninstalltunnelservice Keelhaven extra",
+  };
+  for (const std::wstring& arguments : cases) {
+    SCOPED_TRACE(testing::PrintToString(arguments));
+    const ChildRun run = Wireguard(arguments);
+    ASSERT_TRUE(run.started);
+    EXPECT_EQ(run.exit_code, 1u);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.rfind("Usage: wireguard.exe ", 0), 0u) << run.err;
+  }
+  EXPECT_EQ(ReadStateFile(L"tunnels\\Keelhaven.conf"), "<missing>");
+}
+
+// Without the variable the state lives in the machine-wide folder.
+TEST_F(WireguardExeTest, DefaultStateFolderIsUnderCommonAppData) {
+  wchar_t common[MAX_PATH] = {};
+  ASSERT_GE(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr,
+                             SHGFP_TYPE_CURRENT, common),
+            0);
+  // The prefix is shared by test processes; a name of this process only.
+  const std::wstring name = L"t" + std::to_wstring(GetCurrentProcessId());
+  const std::wstring copy = std::wstring(common) +
+                            L"\\KeelhavenStandinWireGuard\\tunnels\\" + name +
+                            L".conf";
+  const std::wstring path = WriteWorkFile(name + L".conf", HostConfig());
+  ASSERT_TRUE(SetEnvironmentVariableW(L"KEELHAVEN_STANDIN_STATE", nullptr));
+
+  ExpectSilentSuccess(Wireguard(L"/installtunnelservice \"" + path + L"\""));
+  EXPECT_NE(GetFileAttributesW(copy.c_str()), INVALID_FILE_ATTRIBUTES);
+  ExpectSilentSuccess(Wireguard(L"/uninstalltunnelservice " + name));
+  EXPECT_EQ(GetFileAttributesW(copy.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+}  // namespace
