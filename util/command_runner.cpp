@@ -11,6 +11,9 @@ namespace {
 
 // Each read asks for at most this much, one byte less than the buffer.
 constexpr DWORD kReadChunk = 4095;
+// How much is read from the pipe between two checks of the deadline and of
+// the child's exit, so a writer that never pauses can't hold the caller.
+constexpr DWORD kReadBatch = 16 * kReadChunk;
 // Longest pause between two looks at an idle pipe. An anonymous pipe has no
 // event to wait on, so the pipe is polled while the process handle is waited
 // on; the pause grows from 1 ms while nothing arrives.
@@ -18,35 +21,40 @@ constexpr DWORD kMaxIdlePollMs = 8;
 
 enum class PipeState { kData, kEmpty, kClosed };
 
-// Reads one chunk of what the pipe holds now, never waiting for more.
-// kClosed: every writer is gone (ERROR_BROKEN_PIPE) or the pipe failed;
-// collection ends there.
+// Reads up to `limit` bytes of what the pipe holds now, never waiting for
+// more. kClosed: every writer is gone (ERROR_BROKEN_PIPE) or the pipe
+// failed; collection ends there.
 PipeState ReadAvailable(HANDLE pipe, DWORD limit, std::string& collected) {
   DWORD available = 0;
   if (!::PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) {
     return PipeState::kClosed;
   }
   if (available == 0) return PipeState::kEmpty;
+  // Only this process reads the pipe, so what the look showed stays there
+  // and none of these reads blocks.
+  DWORD wanted = std::min(available, limit);
   char buffer[kReadChunk + 1];
-  DWORD read = 0;
-  const DWORD wanted = std::min({available, limit, kReadChunk});
-  if (!::ReadFile(pipe, buffer, wanted, &read, nullptr) || read == 0) {
-    return PipeState::kClosed;
+  while (wanted > 0) {
+    DWORD read = 0;
+    if (!::ReadFile(pipe, buffer, std::min(wanted, kReadChunk), &read,
+                    nullptr) ||
+        read == 0) {
+      return PipeState::kClosed;
+    }
+    // Counted append: NUL bytes in the output are kept.
+    collected.append(buffer, read);
+    wanted -= read;
   }
-  // Counted append: NUL bytes in the output are kept.
-  collected.append(buffer, read);
   return PipeState::kData;
 }
 
 // Reads what the pipe holds at this moment and stops there. Bytes written
-// meanwhile, by a grandchild that inherited the pipe, are not waited for.
+// later, by a grandchild that inherited the pipe, are not waited for.
 void ReadLeftover(HANDLE pipe, std::string& collected) {
-  DWORD budget = 0;
-  if (!::PeekNamedPipe(pipe, nullptr, 0, nullptr, &budget, nullptr)) return;
-  while (budget > 0) {
-    const size_t before = collected.size();
-    if (ReadAvailable(pipe, budget, collected) != PipeState::kData) return;
-    budget -= static_cast<DWORD>(collected.size() - before);
+  DWORD available = 0;
+  if (::PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) &&
+      available > 0) {
+    ReadAvailable(pipe, available, collected);
   }
 }
 
@@ -60,7 +68,7 @@ bool WaitWhileDraining(HANDLE process, HANDLE pipe, uint32_t timeout_ms,
   DWORD idle_ms = 0;
   for (;;) {
     const PipeState state = pipe_open
-                                ? ReadAvailable(pipe, kReadChunk, collected)
+                                ? ReadAvailable(pipe, kReadBatch, collected)
                                 : PipeState::kClosed;
     if (state == PipeState::kClosed) pipe_open = false;
 

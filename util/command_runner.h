@@ -16,11 +16,14 @@ constexpr int32_t kRunTimedOut = -2;
 
 // Starts `command_line` (program path quoted by the caller) without a
 // console window, gathers its standard output and standard error into
-// `output` (raw bytes, in pipe order; left untouched when capture is not
-// possible; may be null), and waits at most `timeout_ms` for the whole run.
-// Gives the child's exit code, kRunFailedToStart, or kRunTimedOut (the child
-// is then terminated with exit code 1). Logs every step through NativeLog;
-// the "Process output: " line shows log_filter(output) when a filter is set.
+// `output` (every byte, NULs included, in pipe order; left untouched when
+// capture is not possible or the program can't start; may be null), and
+// waits at most `timeout_ms` for the whole run, output included. Gives the
+// child's exit code, kRunFailedToStart, or kRunTimedOut (the child is then
+// terminated with exit code 1, and `output` holds what it wrote before).
+// The run ends with the child: a grandchild that inherited the output and
+// lives on doesn't hold it. Logs every step through NativeLog; the
+// "Process output: " line shows log_filter(output) when a filter is set.
 int32_t RunCommand(const std::wstring& command_line, std::string* output,
                    uint32_t timeout_ms,
                    const OutputLogFilter& log_filter = OutputLogFilter());
