@@ -1,0 +1,110 @@
+#include "engine_test_host.h"
+
+#include "tests/support/temp_folder.h"
+
+namespace engine_test {
+namespace {
+
+constexpr wchar_t kHostClassName[] = L"KeelhavenEngineTestHost";
+
+void RegisterHostClass(WNDPROC procedure) {
+  WNDCLASSEXW window_class = {};
+  window_class.cbSize = sizeof(window_class);
+  window_class.lpfnWndProc = procedure;
+  window_class.hInstance = ::GetModuleHandleW(nullptr);
+  window_class.lpszClassName = kHostClassName;
+  ::RegisterClassExW(&window_class);  // Already registered is fine.
+}
+
+}  // namespace
+
+bool PumpMessagesUntil(const std::function<bool()>& done, DWORD limit_ms) {
+  const ULONGLONG deadline = ::GetTickCount64() + limit_ms;
+  while (!done()) {
+    const ULONGLONG now = ::GetTickCount64();
+    if (now >= deadline) return false;
+    ::MsgWaitForMultipleObjects(
+        0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      ::TranslateMessage(&message);
+      ::DispatchMessageW(&message);
+    }
+  }
+  return true;
+}
+
+void PumpMessagesFor(DWORD ms) {
+  PumpMessagesUntil([] { return false; }, ms);
+}
+
+std::vector<std::string> ReadLines(const std::wstring& path) {
+  const std::string text = ReadWholeFile(path);
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+std::string ArgLine(int index, const std::string& argument) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string line = "arg " + std::to_string(index) + " ";
+  for (unsigned char byte : argument) {
+    line += kDigits[byte >> 4];
+    line += kDigits[byte & 15];
+  }
+  return line;
+}
+
+HostWindow::HostWindow(int x, int y, int width, int height) {
+  RegisterHostClass(WindowProc);
+  window_ = ::CreateWindowExW(0, kHostClassName, L"engine test", WS_POPUP, x, y,
+                              width, height, nullptr, nullptr,
+                              ::GetModuleHandleW(nullptr), this);
+}
+
+HostWindow::~HostWindow() {
+  if (window_) ::DestroyWindow(window_);
+}
+
+bool HostWindow::Start(const flutter::EngineProject& project) {
+  RECT client = {};
+  ::GetClientRect(window_, &client);
+  controller_ = std::make_unique<flutter::FlutterViewController>(
+      client.right - client.left, client.bottom - client.top, project);
+  if (!controller_->GetView()) return false;
+  const HWND view = controller_->GetView()->GetWindowHandle();
+  ::SetParent(view, window_);
+  ::MoveWindow(view, 0, 0, client.right - client.left,
+               client.bottom - client.top, TRUE);
+  controller_->GetEngine()->SetNextFrameCallback([this] {
+    ++frames_;
+    ::ShowWindow(window_, SW_SHOWNOACTIVATE);
+  });
+  controller_->ForceRedraw();
+  return true;
+}
+
+LRESULT CALLBACK HostWindow::WindowProc(HWND window, UINT message,
+                                        WPARAM wparam, LPARAM lparam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lparam);
+    ::SetWindowLongPtrW(window, GWLP_USERDATA,
+                        reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* host =
+      reinterpret_cast<HostWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (host && message == WM_DESTROY) {
+    // As the application's window does: the engine goes with the window.
+    host->controller_.reset();
+    host->window_ = nullptr;
+  }
+  return ::DefWindowProcW(window, message, wparam, lparam);
+}
+
+}  // namespace engine_test

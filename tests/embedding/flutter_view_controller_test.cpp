@@ -1,0 +1,186 @@
+// The view controller and the next-frame callback against the stand-in
+// engine library, in a hidden window under the display.
+#include "embedding/flutter_view_controller.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "codec/encodable_value.h"
+#include "codec/standard_method_codec.h"
+#include "embedding/method_channel.h"
+#include "engine_test_host.h"
+#include "tests/support/scoped_environment.h"
+#include "tests/support/temp_folder.h"
+
+namespace flutter {
+namespace {
+
+using engine_test::PumpMessagesFor;
+using engine_test::PumpMessagesUntil;
+using engine_test::ReadLines;
+using Lines = std::vector<std::string>;
+
+constexpr DWORD kLimitMs = 10000;
+
+Lines WithPrefix(const Lines& lines, const std::string& prefix) {
+  Lines found;
+  for (const std::string& line : lines) {
+    if (line.compare(0, prefix.size(), prefix) == 0) found.push_back(line);
+  }
+  return found;
+}
+
+class FlutterViewControllerTest : public testing::Test {
+ protected:
+  Lines Transcript() const { return ReadLines(transcript_path_); }
+
+  TempFolder folder_;
+  const std::wstring transcript_path_ = folder_.Join(L"transcript.txt");
+  const std::wstring script_path_ = folder_.Join(L"script.txt");
+  ScopedEnvironmentVariable transcript_{L"STANDIN_ENGINE_TRANSCRIPT",
+                                        transcript_path_.c_str()};
+  ScopedEnvironmentVariable script_{L"STANDIN_ENGINE_SCRIPT", nullptr};
+  ScopedEnvironmentVariable fail_view_{L"STANDIN_ENGINE_FAIL_VIEW", nullptr};
+  ScopedEnvironmentVariable fail_engine_{L"STANDIN_ENGINE_FAIL_ENGINE",
+                                         nullptr};
+};
+
+TEST_F(FlutterViewControllerTest, CreatesAViewOfTheSizeAndReleasesIt) {
+  HWND view = nullptr;
+  {
+    FlutterViewController controller(320, 200, EngineProject(L"data"));
+    ASSERT_NE(controller.GetView(), nullptr);
+    ASSERT_NE(controller.GetEngine(), nullptr);
+    EXPECT_NE(controller.GetEngine()->GetMessenger(), nullptr);
+    view = controller.GetView()->GetWindowHandle();
+    ASSERT_TRUE(::IsWindow(view));
+    EXPECT_TRUE(::GetWindowLongPtrW(view, GWL_STYLE) & WS_CHILD);
+    RECT client = {};
+    ::GetClientRect(view, &client);
+    EXPECT_EQ(client.right, 320);
+    EXPECT_EQ(client.bottom, 200);
+    EXPECT_EQ(WithPrefix(Transcript(), "view"), Lines{"view 320 200"});
+  }
+  EXPECT_FALSE(::IsWindow(view));
+  EXPECT_EQ(Transcript().back(), "shutdown refs=0");
+}
+
+TEST_F(FlutterViewControllerTest, RefusedControllerDestroysNothing) {
+  struct Case {
+    const wchar_t* variable;
+    Lines transcript_tail;
+  };
+  const Case cases[] = {
+      // The engine library refuses the view: the engine it was given is its
+      // own matter, and nobody destroys it.
+      {L"STANDIN_ENGINE_FAIL_VIEW", {"aot data\\app.so"}},
+      // No engine at all: the controller never asks for a view.
+      {L"STANDIN_ENGINE_FAIL_ENGINE", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.variable, c.variable + wcslen(c.variable)));
+    const ScopedEnvironmentVariable fail(c.variable, L"1");
+    // A transcript of its own: the refused engine is never shut down and
+    // keeps its file open.
+    const std::wstring path = folder_.Join(std::wstring(c.variable) + L".txt");
+    const ScopedEnvironmentVariable own_transcript(L"STANDIN_ENGINE_TRANSCRIPT",
+                                                   path.c_str());
+    testing::internal::CaptureStderr();
+    {
+      FlutterViewController controller(320, 200, EngineProject(L"data"));
+      EXPECT_EQ(controller.GetView(), nullptr);
+      EXPECT_NE(controller.GetEngine(), nullptr);
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Failed to create view controller.\n");
+    const Lines transcript = ReadLines(path);
+    EXPECT_EQ(WithPrefix(transcript, "view"), Lines{});
+    EXPECT_EQ(WithPrefix(transcript, "shutdown"), Lines{});
+    if (c.transcript_tail.empty()) {
+      EXPECT_EQ(transcript, Lines{});
+    } else {
+      ASSERT_FALSE(transcript.empty());
+      EXPECT_EQ(transcript.back(), c.transcript_tail.back());
+    }
+  }
+}
+
+TEST_F(FlutterViewControllerTest, NextFrameCallbackRunsOncePerRegistration) {
+  FlutterViewController controller(64, 48, EngineProject(L"data"));
+  ASSERT_NE(controller.GetView(), nullptr);
+  int runs = 0;
+  controller.GetEngine()->SetNextFrameCallback([&runs] { ++runs; });
+  EXPECT_EQ(runs, 0) << "ran inside the registration";
+  ASSERT_TRUE(PumpMessagesUntil([&runs] { return runs == 1; }, kLimitMs));
+  PumpMessagesFor(100);
+  EXPECT_EQ(runs, 1);
+
+  // Re-armed: a later registration runs again, once.
+  controller.GetEngine()->SetNextFrameCallback([&runs] { runs += 10; });
+  ASSERT_TRUE(PumpMessagesUntil([&runs] { return runs == 11; }, kLimitMs));
+  PumpMessagesFor(100);
+  EXPECT_EQ(runs, 11);
+  EXPECT_EQ(WithPrefix(Transcript(), "frame"),
+            (Lines{"frame visible=0", "frame visible=0"}));
+}
+
+TEST_F(FlutterViewControllerTest, NextFrameCallbackMayRegisterTheNextOne) {
+  FlutterViewController controller(64, 48, EngineProject(L"data"));
+  ASSERT_NE(controller.GetView(), nullptr);
+  FlutterEngine* engine = controller.GetEngine();
+  std::string runs;
+  engine->SetNextFrameCallback([&runs, engine] {
+    runs += "first;";
+    engine->SetNextFrameCallback([&runs] { runs += "second;"; });
+  });
+  ASSERT_TRUE(PumpMessagesUntil([&runs] { return runs.size() > 6; }, kLimitMs));
+  PumpMessagesFor(100);
+  EXPECT_EQ(runs, "first;second;");
+}
+
+TEST_F(FlutterViewControllerTest, FrameCallbackReplacedBeforeTheFrameRunsOnce) {
+  FlutterViewController controller(64, 48, EngineProject(L"data"));
+  ASSERT_NE(controller.GetView(), nullptr);
+  std::string runs;
+  controller.GetEngine()->SetNextFrameCallback([&runs] { runs += "old;"; });
+  controller.GetEngine()->SetNextFrameCallback([&runs] { runs += "new;"; });
+  // Two registrations give two engine calls; the second finds nothing.
+  ASSERT_TRUE(PumpMessagesUntil(
+      [this] { return WithPrefix(Transcript(), "frame").size() == 2; },
+      kLimitMs));
+  EXPECT_EQ(runs, "new;");
+}
+
+// A handler keeps its result past the engine's shutdown: the stand-in sees
+// the reference still held, and the late answer is dropped without a word.
+TEST_F(FlutterViewControllerTest, AnswerAfterShutdownIsDropped) {
+  WriteWholeFile(script_path_, "send chan 070470696e6700\n");
+  const ScopedEnvironmentVariable script(L"STANDIN_ENGINE_SCRIPT",
+                                         script_path_.c_str());
+  std::unique_ptr<MethodResult<>> kept;
+  {
+    engine_test::HostWindow host(0, 0, 64, 48);
+    ASSERT_TRUE(host.Start(EngineProject(L"data")));
+    MethodChannel<> channel(host.controller()->GetEngine()->GetMessenger(),
+                            "chan", &StandardMethodCodec::GetInstance());
+    channel.SetCallHandler(
+        [&kept](const MethodCall<>&, std::unique_ptr<MethodResult<>> result) {
+          kept = std::move(result);
+        });
+    ASSERT_TRUE(
+        PumpMessagesUntil([&kept] { return kept != nullptr; }, kLimitMs));
+  }
+  EXPECT_EQ(Transcript().back(), "shutdown refs=1");
+  testing::internal::CaptureStderr();
+  kept->Success(EncodableValue(true));
+  kept.reset();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(WithPrefix(Transcript(), "reply"), Lines{});
+  EXPECT_EQ(WithPrefix(Transcript(), "error"), Lines{});
+}
+
+}  // namespace
+}  // namespace flutter
