@@ -1,0 +1,53 @@
+// The process entry: console, COM, the engine project with the command-line
+// arguments, the window, and the message loop.
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "embedding/engine_project.h"
+#include "shell/flutter_window.h"
+#include "shell/utils.h"
+#include "util/windows_include.h"
+// After windows.h:
+#include <objbase.h>
+
+namespace {
+
+constexpr int kExitSuccess = 0;
+constexpr int kExitWindowFailed = 1;
+
+}  // namespace
+
+int APIENTRY wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/,
+                      wchar_t* /*command_line*/, int /*show_command*/) {
+  // Output goes to the console of whoever started the program; under a
+  // debugger without one, to a console of its own.
+  if (!::AttachConsole(ATTACH_PARENT_PROCESS) && ::IsDebuggerPresent()) {
+    AttachNewConsole();
+  }
+
+  ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+
+  // A relative folder: the program runs from its own folder.
+  flutter::EngineProject project(L"data");
+  project.SetEntrypointArguments(ReadCommandLineArguments());
+
+  FlutterWindow window(project);
+  const Point origin(10, 10);
+  const Size size(1280, 720);
+  if (!window.Create(L"Keelhaven", origin, size)) {
+    return kExitWindowFailed;
+  }
+  window.SetPostQuitOnDestroy(true);
+
+  // GetMessageW gives -1 on an error; stopping there, rather than treating
+  // it as a message, keeps the loop from spinning forever.
+  MSG message;
+  while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&message);
+    ::DispatchMessageW(&message);
+  }
+
+  ::CoUninitialize();
+  return kExitSuccess;
+}

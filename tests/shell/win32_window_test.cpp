@@ -1,0 +1,221 @@
+// The top-level window in this process: placement at several DPIs, the
+// window class's lifetime, the content child, the messages it handles and
+// the quit on destroy. The DPI comes from the stand-in engine library,
+// which reads STANDIN_ENGINE_DPI at every call.
+#include "shell/win32_window.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "tests/support/scoped_environment.h"
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"FLUTTER_RUNNER_WIN32_WINDOW";
+
+class TestWindow : public Win32Window {
+ public:
+  explicit TestWindow(bool create_succeeds = true)
+      : create_succeeds_(create_succeeds) {}
+
+  int creates() const { return creates_; }
+  int destroys() const { return destroys_; }
+
+ protected:
+  bool OnCreate() override {
+    ++creates_;
+    return create_succeeds_;
+  }
+  void OnDestroy() override { ++destroys_; }
+
+ private:
+  bool create_succeeds_;
+  int creates_ = 0;
+  int destroys_ = 0;
+};
+
+bool ClassRegistered() {
+  WNDCLASSEXW info = {};
+  info.cbSize = sizeof(info);
+  return ::GetClassInfoExW(::GetModuleHandleW(nullptr), kClassName, &info) != 0;
+}
+
+RECT WindowRect(HWND window) {
+  RECT rect = {};
+  ::GetWindowRect(window, &rect);
+  return rect;
+}
+
+// Drops what is queued for this thread, reporting whether WM_QUIT was among
+// it and with which exit code.
+bool TakeQuit(WPARAM* exit_code) {
+  bool quit = false;
+  MSG message;
+  while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      quit = true;
+      *exit_code = message.wParam;
+    }
+  }
+  return quit;
+}
+
+bool Create(Win32Window& window) {
+  return window.Create(L"Test window", Point(10, 10), Size(1280, 720));
+}
+
+TEST(Win32Window, ScalesOriginAndSizeByTheMonitorDpi) {
+  struct Case {
+    const wchar_t* dpi;
+    RECT rect;  // left, top, right, bottom
+  };
+  const Case cases[] = {
+      {L"96", {10, 10, 1290, 730}},
+      {L"120", {12, 12, 1612, 912}},  // 12.5 truncated to 12
+      {L"144", {15, 15, 1935, 1095}},
+      {L"72", {7, 7, 967, 547}},      // 7.5 truncated to 7
+      {L"100", {10, 10, 1343, 760}},  // 1333.3 x 750 truncated
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "DPI " << c.dpi);
+    const ScopedEnvironmentVariable dpi(L"STANDIN_ENGINE_DPI", c.dpi);
+    TestWindow window;
+    ASSERT_TRUE(Create(window));
+    const RECT rect = WindowRect(window.GetHandle());
+    EXPECT_EQ(rect.left, c.rect.left);
+    EXPECT_EQ(rect.top, c.rect.top);
+    EXPECT_EQ(rect.right, c.rect.right);
+    EXPECT_EQ(rect.bottom, c.rect.bottom);
+  }
+}
+
+TEST(Win32Window, CreatedHiddenAndShownOnRequest) {
+  TestWindow window;
+  ASSERT_TRUE(Create(window));
+  EXPECT_EQ(window.creates(), 1);
+  EXPECT_FALSE(::IsWindowVisible(window.GetHandle()));
+  EXPECT_FALSE(window.Show());  // it was hidden
+  EXPECT_TRUE(::IsWindowVisible(window.GetHandle()));
+  EXPECT_TRUE(window.Show());  // it was visible
+  wchar_t title[32] = {};
+  ::GetWindowTextW(window.GetHandle(), title, 32);
+  EXPECT_STREQ(title, L"Test window");
+}
+
+TEST(Win32Window, CreateAgainReplacesTheWindow) {
+  TestWindow window;
+  ASSERT_TRUE(Create(window));
+  const HWND first = window.GetHandle();
+  // Create always begins with Destroy, which runs OnDestroy.
+  EXPECT_EQ(window.destroys(), 1);
+  ASSERT_TRUE(Create(window));
+  EXPECT_FALSE(::IsWindow(first));
+  EXPECT_NE(window.GetHandle(), nullptr);
+  // The old window's WM_DESTROY and Create's own Destroy.
+  EXPECT_EQ(window.destroys(), 3);
+}
+
+TEST(Win32Window, FailedOnCreateLeavesTheWindowToTheObject) {
+  HWND created = nullptr;
+  {
+    TestWindow window(/*create_succeeds=*/false);
+    EXPECT_FALSE(Create(window));
+    created = window.GetHandle();
+    EXPECT_TRUE(::IsWindow(created));
+  }
+  EXPECT_FALSE(::IsWindow(created));
+}
+
+TEST(Win32Window, ClassLivesAsLongAsAnyObject) {
+  ASSERT_FALSE(ClassRegistered());
+  auto first = std::make_unique<TestWindow>();
+  auto second = std::make_unique<TestWindow>();
+  ASSERT_TRUE(Create(*first));
+  EXPECT_TRUE(ClassRegistered());
+  first.reset();
+  EXPECT_TRUE(ClassRegistered()) << "the second object still counts";
+  second.reset();
+  EXPECT_FALSE(ClassRegistered());
+  // Registered anew for the next window.
+  TestWindow third;
+  EXPECT_TRUE(Create(third));
+  EXPECT_TRUE(ClassRegistered());
+}
+
+TEST(Win32Window, ContentFillsTheClientAreaAndTakesTheFocus) {
+  TestWindow window;
+  ASSERT_TRUE(Create(window));
+  window.Show();
+  const HWND content =
+      ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10,
+                        window.GetHandle(), nullptr, nullptr, nullptr);
+  const HWND other =
+      ::CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10,
+                        window.GetHandle(), nullptr, nullptr, nullptr);
+  ASSERT_TRUE(content && other);
+  window.SetContentWindow(content);
+
+  auto expect_filled = [&]() {
+    RECT client = {};
+    ::GetClientRect(window.GetHandle(), &client);
+    RECT child = {};
+    ::GetWindowRect(content, &child);
+    ::MapWindowPoints(nullptr, window.GetHandle(),
+                      reinterpret_cast<POINT*>(&child), 2);
+    EXPECT_EQ(child.left, client.left);
+    EXPECT_EQ(child.top, client.top);
+    EXPECT_EQ(child.right, client.right);
+    EXPECT_EQ(child.bottom, client.bottom);
+  };
+  expect_filled();
+  EXPECT_EQ(::GetFocus(), content);
+
+  // Resizing the window resizes the content with it.
+  ::SetWindowPos(window.GetHandle(), nullptr, 0, 0, 900, 500,
+                 SWP_NOMOVE | SWP_NOZORDER);
+  expect_filled();
+
+  // Activation hands the focus back to the content.
+  ::SetFocus(other);
+  ASSERT_EQ(::GetFocus(), other);
+  ::SendMessageW(window.GetHandle(), WM_ACTIVATE, WA_ACTIVE, 0);
+  EXPECT_EQ(::GetFocus(), content);
+}
+
+TEST(Win32Window, DpiChangeTakesTheSuggestedRectangle) {
+  TestWindow window;
+  ASSERT_TRUE(Create(window));
+  RECT suggested = {40, 50, 40 + 1600, 50 + 900};
+  EXPECT_EQ(
+      ::SendMessageW(window.GetHandle(), WM_DPICHANGED, MAKEWPARAM(120, 120),
+                     reinterpret_cast<LPARAM>(&suggested)),
+      0);
+  const RECT rect = WindowRect(window.GetHandle());
+  EXPECT_EQ(rect.left, 40);
+  EXPECT_EQ(rect.top, 50);
+  EXPECT_EQ(rect.right, 1640);
+  EXPECT_EQ(rect.bottom, 950);
+}
+
+TEST(Win32Window, ClosingEndsTheLoopOnlyWhenAskedTo) {
+  for (bool post_quit : {false, true}) {
+    SCOPED_TRACE(post_quit ? "quit on destroy" : "no quit");
+    WPARAM exit_code = 99;
+    TakeQuit(&exit_code);
+    TestWindow window;
+    ASSERT_TRUE(Create(window));
+    window.SetPostQuitOnDestroy(post_quit);
+    const int destroys = window.destroys();
+    // As when the user closes it: the system destroys the window.
+    ::DestroyWindow(window.GetHandle());
+    EXPECT_EQ(window.GetHandle(), nullptr);
+    EXPECT_EQ(window.destroys(), destroys + 1);
+    EXPECT_EQ(TakeQuit(&exit_code), post_quit);
+    if (post_quit) {
+      EXPECT_EQ(exit_code, 0u);
+    }
+  }
+}
+
+}  // namespace
