@@ -1,0 +1,77 @@
+// Runs keelhaven.exe from the bundle folder as a child process, as a user
+// would start it, with the stand-in engine playing a script and writing a
+// transcript, and collects what can be observed from outside: the exit
+// code, the transcript and the native log (standard error).
+#ifndef KEELHAVEN_TESTS_E2E_HOST_PROCESS_H_
+#define KEELHAVEN_TESTS_E2E_HOST_PROCESS_H_
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "util/windows_include.h"
+
+// The bundle folder (keelhaven.exe, the engine library, data\).
+std::wstring BundleFolder();
+// BundleFolder() + "\keelhaven.exe".
+std::wstring HostExecutable();
+
+struct ProcessRun {
+  bool started = false;
+  // Still running at the deadline; terminated.
+  bool timed_out = false;
+  uint32_t exit_code = 0;
+  std::string out;
+  std::string err;
+};
+
+// Runs the hand-built `command_line` (program path included) of
+// `application` in `folder`, standard output and standard error going to
+// files, until it exits or `timeout_ms` passes. `while_running`, when set,
+// is called once the child has started, with its process id.
+ProcessRun RunProcess(const std::wstring& application,
+                      const std::wstring& command_line,
+                      const std::wstring& folder, uint32_t timeout_ms,
+                      const std::function<void(DWORD)>& while_running = {});
+
+struct HostOptions {
+  // The stand-in engine's script, one command a line.
+  std::string script;
+  // Appended to the command line after the script and transcript arguments
+  // (exactly as given: quote as the command line needs).
+  std::wstring arguments;
+  // False: the script and the transcript are named in the environment
+  // instead, so that the command line holds only the program path and
+  // `arguments`.
+  bool paths_as_arguments = true;
+  std::function<void(DWORD)> while_running;
+  uint32_t timeout_ms = 90000;
+};
+
+struct HostRun {
+  ProcessRun process;
+  // The stand-in engine's transcript, one event a line.
+  std::vector<std::string> transcript;
+  // The command line the host was started with.
+  std::wstring command_line;
+  // The script and transcript arguments, in that order, as UTF-8.
+  std::string script_argument;
+  std::string transcript_argument;
+
+  // Standard error, one line each; the C runtime writes a line feed as
+  // CR LF, and carriage returns at the end of a line are dropped here.
+  std::vector<std::string> ErrorLines() const;
+  // The messages of the native log, prefix removed, in order (only the
+  // first line of a message that holds line breaks).
+  std::vector<std::string> NativeMessages() const;
+  // The hex of every reply in the transcript, in order ("" for an empty
+  // reply).
+  std::vector<std::string> Replies() const;
+  // Transcript lines that start with `prefix`.
+  std::vector<std::string> TranscriptLines(const std::string& prefix) const;
+};
+
+HostRun RunHost(const HostOptions& options);
+
+#endif  // KEELHAVEN_TESTS_E2E_HOST_PROCESS_H_

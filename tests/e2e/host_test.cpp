@@ -1,0 +1,108 @@
+#include "tests/e2e/host_test.h"
+
+#include <algorithm>
+
+#include "tests/support/temp_folder.h"
+#include "util/windows_include.h"
+// After windows.h:
+#include <shlobj.h>
+
+const char kChannel[] = "com.daltic.halberdix/wireguard";
+const wchar_t kWireGuardFolder[] = L"C:\\Program Files\\WireGuard";
+
+namespace {
+
+constexpr wchar_t kWireGuardFolderX86[] = L"C:\\Program Files (x86)\\WireGuard";
+constexpr uint32_t kToolTimeoutMs = 30000;
+
+std::string LeftoverConfig() {
+  return "[Interface]\r\n"
+         "PrivateKey = AqsEnrntsVcx8jIqXCclDc/28MzyoHwusiPAA47Mnac=\r\n"
+         "Address = 10.64.12.7/32\r\n"
+         "\r\n"
+         "[Peer]\r\n"
+         "PublicKey = P1DOzXwpH2F4IBjoTBCwzIaS0rxknzzor0hm5W5w1Ig=\r\n"
+         "Endpoint = 198.51.100.24:51820\r\n"
+         "AllowedIPs = 0.0.0.0/0\r\n";
+}
+
+}  // namespace
+
+std::string SendLine(const std::string& method,
+                     const std::vector<channel_text::Parameter>& parameters) {
+  return std::string("send ") + kChannel + " " +
+         channel_text::ToHex(channel_text::EncodeCall(method, parameters)) +
+         "\n";
+}
+
+std::vector<channel_text::Parameter> TunnelParameters() {
+  return {{"privateKey", "BSlvu3X/BjlZ9YjjvI5Nl0NdzjbDtUs7Js49QgaP47c="},
+          {"publicKey", "AqsEnrntsVcx8jIqXCclDc/28MzyoHwusiPAA47Mnac="},
+          {"serverPublicKey", "P1DOzXwpH2F4IBjoTBCwzIaS0rxknzzor0hm5W5w1Ig="},
+          {"endpoint", "198.51.100.24:51820"},
+          {"allowedIps", "0.0.0.0/0, ::/0"},
+          {"dns", "9.9.9.9"},
+          {"address", "10.64.12.7/32"}};
+}
+
+std::string StringHex(const std::string& text) {
+  // Tag 7, a one-byte size, the UTF-8 bytes.
+  std::vector<uint8_t> bytes(text.size() + 2);
+  bytes[0] = 7;
+  bytes[1] = static_cast<uint8_t>(text.size());
+  std::copy(text.begin(), text.end(), bytes.begin() + 2);
+  return channel_text::ToHex(bytes);
+}
+
+void HostTest::SetUp() {
+  // A test that failed half-way may have left these behind.
+  DeleteTree(kWireGuardFolder);
+  DeleteTree(kWireGuardFolderX86);
+  DeleteTree(ConfigFile());
+  standin_ = std::make_unique<StandinWireGuard>();
+  // The host must find the tools only where a test installs them.
+  wchar_t found[MAX_PATH];
+  ASSERT_EQ(
+      ::SearchPathW(nullptr, L"wg.exe", nullptr, MAX_PATH, found, nullptr), 0u)
+      << "wg.exe is on the search path";
+}
+
+void HostTest::TearDown() {
+  DeleteTree(kWireGuardFolder);
+  DeleteTree(ConfigFile());
+  standin_.reset();
+}
+
+void HostTest::InstallWireGuard() const {
+  ASSERT_TRUE(CreateFolders(kWireGuardFolder));
+  for (const wchar_t* tool : {L"wireguard.exe", L"wg.exe"}) {
+    ASSERT_TRUE(::CopyFileW(
+        (StandinWireGuardBin() + L"\\" + tool).c_str(),
+        (std::wstring(kWireGuardFolder) + L"\\" + tool).c_str(), FALSE));
+  }
+}
+
+void HostTest::InstallLeftoverTunnel() const {
+  TempFolder folder;
+  const std::wstring config = folder.Join(L"Keelhaven.conf");
+  ASSERT_TRUE(WriteWholeFile(config, LeftoverConfig()));
+  const std::wstring wireguard = StandinWireGuardBin() + L"\\wireguard.exe";
+  const ProcessRun run = RunProcess(
+      wireguard,
+      L"\"" + wireguard + L"\" /installtunnelservice \"" + config + L"\"",
+      folder.path(), kToolTimeoutMs);
+  ASSERT_TRUE(run.started);
+  ASSERT_EQ(run.exit_code, 0u) << run.err;
+  ASSERT_TRUE(TunnelServiceInstalled());
+}
+
+bool HostTest::TunnelServiceInstalled() const {
+  return standin_->IsInstalled(L"Keelhaven");
+}
+
+std::wstring HostTest::ConfigFile() const {
+  wchar_t common[MAX_PATH] = {};
+  ::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT,
+                     common);
+  return std::wstring(common) + L"\\Keelhaven\\Keelhaven.conf";
+}

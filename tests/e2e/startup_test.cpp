@@ -1,0 +1,101 @@
+// What the host does at start before the user does anything: report
+// WireGuard, remove a tunnel an earlier run left behind, and fail cleanly
+// when the engine refuses its view.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/host_test.h"
+#include "tests/support/log_capture.h"
+#include "tests/support/scoped_environment.h"
+
+namespace {
+
+constexpr char kNoTraffic[] =
+    "000d02"
+    "07096279746573446f776e040000000000000000"
+    "070762797465735570040000000000000000";
+
+using HostStartTest = HostTest;
+
+TEST_F(HostStartTest, WithoutWireGuardWarnsAndStillServesTheChannel) {
+  // A tunnel of an earlier run, but no tools to find it with: nothing may
+  // look for it, let alone remove it.
+  ASSERT_NO_FATAL_FAILURE(InstallLeftoverTunnel());
+  HostOptions options;
+  options.script = SendLine("establishTunnel", TunnelParameters()) +
+                   SendLine("getTunnelStats") + "close\n";
+  const HostRun run = RunHost(options);
+
+  ASSERT_FALSE(run.process.timed_out);
+  EXPECT_EQ(run.process.exit_code, 0u);
+  const std::string message =
+      "WireGuard for Windows is not installed. Please install it from "
+      "https://www.wireguard.com/install/";
+  const std::vector<std::string> replies = {
+      "01" + StringHex("WIREGUARD_NOT_INSTALLED") + StringHex(message) + "00",
+      kNoTraffic,
+  };
+  EXPECT_EQ(run.Replies(), replies);
+
+  const std::vector<std::string> messages = run.NativeMessages();
+  const std::vector<std::string> start(
+      messages.begin(),
+      messages.begin() + std::min<size_t>(3, messages.size()));
+  const std::vector<std::string> expected_start = {
+      "MethodChannel registered: com.daltic.halberdix/wireguard",
+      "ERROR: wireguard.exe not found. Is WireGuard for Windows installed?",
+      "WARNING: WireGuard for Windows not detected. VPN functionality will "
+      "not work until it is installed.",
+  };
+  EXPECT_EQ(start, expected_start) << run.process.err;
+  EXPECT_FALSE(HasMessageStartingWith(messages, "WARNING: Found orphaned"));
+  EXPECT_TRUE(TunnelServiceInstalled());
+}
+
+TEST_F(HostStartTest, LeftoverTunnelIsRemovedAtStart) {
+  ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
+  ASSERT_NO_FATAL_FAILURE(InstallLeftoverTunnel());
+  HostOptions options;
+  options.script = SendLine("getTunnelStats") + "close\n";
+  const HostRun run = RunHost(options);
+
+  ASSERT_FALSE(run.process.timed_out);
+  EXPECT_EQ(run.process.exit_code, 0u);
+  const std::vector<std::string> messages = run.NativeMessages();
+  EXPECT_TRUE(HasMessageStartingWith(
+      messages, "WARNING: Found orphaned Keelhaven tunnel, cleaning up..."))
+      << run.process.err;
+  EXPECT_TRUE(HasMessageStartingWith(
+      messages, "Tunnel service uninstalled successfully"));
+  EXPECT_FALSE(TunnelServiceInstalled());
+  // The new window starts with no tunnel of its own: the counters are not
+  // even asked for, and closing takes nothing down.
+  EXPECT_EQ(run.Replies(), std::vector<std::string>{kNoTraffic});
+  EXPECT_FALSE(HasMessageStartingWith(messages, "WARNING: wg show failed"));
+  EXPECT_FALSE(HasMessageStartingWith(messages, "OnDestroy:"));
+}
+
+TEST_F(HostStartTest, RefusedViewEndsWithExitCodeOne) {
+  ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
+  const ScopedEnvironmentVariable fail_view(L"STANDIN_ENGINE_FAIL_VIEW", L"1");
+  HostOptions options;
+  options.script = "close\n";
+  const HostRun run = RunHost(options);
+
+  ASSERT_FALSE(run.process.timed_out);
+  EXPECT_EQ(run.process.exit_code, 1u);
+  const std::vector<std::string> errors = run.ErrorLines();
+  EXPECT_NE(std::find(errors.begin(), errors.end(),
+                      "Failed to create view controller."),
+            errors.end())
+      << run.process.err;
+  // No channel, no tunnel step, no view, no frame.
+  EXPECT_EQ(run.NativeMessages(), std::vector<std::string>{});
+  EXPECT_EQ(run.TranscriptLines("view"), std::vector<std::string>{});
+  EXPECT_EQ(run.TranscriptLines("frame"), std::vector<std::string>{});
+}
+
+}  // namespace

@@ -1,0 +1,96 @@
+// The top-level window as the user meets it: where it opens and how large
+// at several monitor scales, hidden until the first frame, and its title.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/e2e/host_test.h"
+#include "tests/support/scoped_environment.h"
+
+namespace {
+
+using HostWindowTest = HostTest;
+
+TEST_F(HostWindowTest, OpensAtTheOriginAndSizeScaledForTheMonitor) {
+  struct Case {
+    const wchar_t* dpi;
+    const char* rect;
+  };
+  // Origin (10, 10), size 1280 x 720, times DPI / 96, truncated; the outer
+  // rectangle, frame included, is what the window was created with.
+  const Case cases[] = {
+      {L"96", "rect 10 10 1280 720"},
+      {L"120", "rect 12 12 1600 900"},
+      {L"144", "rect 15 15 1920 1080"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "DPI " << c.dpi);
+    const ScopedEnvironmentVariable dpi(L"STANDIN_ENGINE_DPI", c.dpi);
+    HostOptions options;
+    options.script = "rect\nclose\n";
+    const HostRun run = RunHost(options);
+    ASSERT_FALSE(run.process.timed_out);
+    EXPECT_EQ(run.process.exit_code, 0u);
+    EXPECT_EQ(run.TranscriptLines("rect"), std::vector<std::string>{c.rect});
+  }
+}
+
+struct SeenWindow {
+  DWORD process_id = 0;
+  HWND window = nullptr;
+};
+
+BOOL CALLBACK FindHostWindow(HWND window, LPARAM context) {
+  auto* seen = reinterpret_cast<SeenWindow*>(context);
+  DWORD process_id = 0;
+  ::GetWindowThreadProcessId(window, &process_id);
+  wchar_t class_name[64] = {};
+  ::GetClassNameW(window, class_name, 64);
+  if (process_id != seen->process_id ||
+      std::wstring(class_name) != L"FLUTTER_RUNNER_WIN32_WINDOW") {
+    return TRUE;
+  }
+  seen->window = window;
+  return FALSE;
+}
+
+TEST_F(HostWindowTest, HiddenUntilTheFirstFrameThenShownWithItsTitle) {
+  HostOptions options;
+  // A safety net: the test closes the window itself once it has seen it.
+  options.script = "wait 30000\nclose\n";
+  bool visible = false;
+  std::wstring title;
+  options.while_running = [&](DWORD process_id) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    SeenWindow seen;
+    seen.process_id = process_id;
+    while (std::chrono::steady_clock::now() < deadline) {
+      seen.window = nullptr;
+      ::EnumWindows(FindHostWindow, reinterpret_cast<LPARAM>(&seen));
+      if (seen.window && ::IsWindowVisible(seen.window)) {
+        visible = true;
+        wchar_t text[64] = {};
+        title.assign(text, ::GetWindowTextW(seen.window, text, 64));
+        ::PostMessageW(seen.window, WM_CLOSE, 0, 0);
+        return;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  };
+  const HostRun run = RunHost(options);
+
+  ASSERT_FALSE(run.process.timed_out);
+  EXPECT_EQ(run.process.exit_code, 0u);
+  EXPECT_TRUE(visible);
+  EXPECT_EQ(title, L"Keelhaven");
+  // The stand-in engine notes the top-level window's visibility as it
+  // reports the frame, before the host's callback shows it.
+  EXPECT_EQ(run.TranscriptLines("frame"),
+            std::vector<std::string>{"frame visible=0"});
+}
+
+}  // namespace
