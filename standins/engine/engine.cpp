@@ -81,10 +81,13 @@ void PostFrames(FlutterDesktopEngine* engine, size_t count) {
 }  // namespace
 
 std::string EnvironmentValue(const wchar_t* name) {
-  wchar_t buffer[1024];
-  const DWORD size = ::GetEnvironmentVariableW(name, buffer, 1024);
-  if (size == 0 || size >= 1024) return {};
-  return ToUtf8(std::wstring(buffer, size));
+  const DWORD size = ::GetEnvironmentVariableW(name, nullptr, 0);
+  if (size == 0) return {};
+  std::wstring value(size, L'\0');
+  const DWORD length = ::GetEnvironmentVariableW(name, &value[0], size);
+  if (length == 0 || length >= size) return {};
+  value.resize(length);
+  return ToUtf8(value);
 }
 
 HWND ViewWindow(const FlutterDesktopEngine* engine) {
