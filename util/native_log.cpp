@@ -1,5 +1,8 @@
 #include "util/native_log.h"
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 
 #include "util/windows_include.h"
@@ -9,8 +12,11 @@ void NativeLog(const std::string& message) {
   line += message;
   line += '\n';
   ::OutputDebugStringA(line.c_str());
-  // Counted write: a message may hold NUL bytes, and the debugger copy above
-  // stops at the first one anyway.
+  // The line ends in a bare line feed: in the C runtime's default text mode
+  // standard error would turn it into CR LF. Counted write: a message may
+  // hold NUL bytes (the debugger copy above stops at the first one).
+  std::fflush(stderr);
+  _setmode(_fileno(stderr), _O_BINARY);
   std::fwrite(line.data(), 1, line.size(), stderr);
   std::fflush(stderr);
 }

@@ -1,19 +1,40 @@
 #include "tests/support/log_capture.h"
 
-#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#include <iostream>
+
+#include "tests/support/temp_folder.h"
 
 namespace {
 constexpr char kPrefix[] = "[Keelhaven Native] ";
 }
 
-LogCapture::LogCapture() { testing::internal::CaptureStderr(); }
+// Descriptor 2 points at a file of its own while the capture runs; the file
+// is read back raw, so every byte (a carriage return included) is seen as
+// written.
+LogCapture::LogCapture() : folder_(std::make_unique<TempFolder>()) {
+  std::cerr.flush();
+  std::fflush(stderr);
+  saved_descriptor_ = _dup(2);
+  const int file = _wopen(folder_->Join(L"stderr.bin").c_str(),
+                          _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, 0600);
+  _dup2(file, 2);
+  _close(file);
+}
 
 LogCapture::~LogCapture() { Finish(); }
 
 const std::string& LogCapture::Finish() {
   if (!finished_) {
     finished_ = true;
-    text_ = testing::internal::GetCapturedStderr();
+    std::cerr.flush();
+    std::fflush(stderr);
+    _dup2(saved_descriptor_, 2);
+    _close(saved_descriptor_);
+    text_ = ReadWholeFile(folder_->Join(L"stderr.bin"));
   }
   return text_;
 }

@@ -1,10 +1,13 @@
-// Captures what the program writes to standard error (the native log and
-// the embedding layer's complaints) while the object lives.
+// Captures the exact bytes the program writes to standard error (the native
+// log and the embedding layer's complaints) while the object lives.
 #ifndef KEELHAVEN_TESTS_SUPPORT_LOG_CAPTURE_H_
 #define KEELHAVEN_TESTS_SUPPORT_LOG_CAPTURE_H_
 
+#include <memory>
 #include <string>
 #include <vector>
+
+class TempFolder;
 
 class LogCapture {
  public:
@@ -17,6 +20,8 @@ class LogCapture {
   const std::string& Finish();
 
  private:
+  std::unique_ptr<TempFolder> folder_;
+  int saved_descriptor_ = -1;
   bool finished_ = false;
   std::string text_;
 };

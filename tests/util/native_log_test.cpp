@@ -4,12 +4,14 @@
 
 #include <string>
 
+#include "tests/support/log_capture.h"
+
 namespace {
 
 std::string LogOf(const std::string& message) {
-  testing::internal::CaptureStderr();
+  LogCapture capture;
   NativeLog(message);
-  return testing::internal::GetCapturedStderr();
+  return capture.Finish();
 }
 
 TEST(NativeLogTest, WritesPrefixMessageAndOneLineFeed) {
