@@ -25,6 +25,7 @@ function(keelhaven_add_gtest name)
     list(APPEND properties FIXTURES_REQUIRED wine)
   endif()
   gtest_discover_tests(${name}
+    TEST_PREFIX "${name}."
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 120
     PROPERTIES ${properties})
