@@ -22,7 +22,9 @@ uint8_t ByteBufferStreamReader::ReadByte() {
 }
 
 void ByteBufferStreamReader::ReadBytes(uint8_t* buffer, size_t length) {
-  if (length > RemainingBytes()) {
+  // Alignment may have moved the location past the end; then even an empty
+  // read overruns.
+  if (location_ > size_ || length > size_ - location_) {
     ReportInvalidRead();
     return;
   }

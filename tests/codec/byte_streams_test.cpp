@@ -76,6 +76,32 @@ TEST(ByteBufferStreamReaderTest, AlignmentPastTheEndIsReportedByTheNextRead) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(), kInvalidRead);
 }
 
+TEST(ByteBufferStreamReaderTest, EmptyReadPastTheEndIsReported) {
+  struct Case {
+    const char* name;
+    size_t consumed;
+    uint8_t alignment;
+    int invalid_reads;
+  };
+  const Case cases[] = {
+      {"at the end", 4, 1, 0},
+      {"aligned exactly to the end", 2, 4, 0},
+      {"aligned past the end", 1, 8, 1},
+  };
+  const std::vector<uint8_t> input = Bytes("01 02 03 04");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ByteBufferStreamReader reader(input.data(), input.size());
+    std::vector<uint8_t> skipped(c.consumed);
+    reader.ReadBytes(skipped.data(), skipped.size());
+    reader.ReadAlignment(c.alignment);
+    testing::internal::CaptureStderr();
+    reader.ReadBytes(nullptr, 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              keelhaven_test::Repeat(kInvalidRead, c.invalid_reads));
+  }
+}
+
 TEST(ByteBufferStreamWriterTest, AppendsToTheCallersArray) {
   std::vector<uint8_t> buffer = Bytes("aa");
   ByteBufferStreamWriter writer(&buffer);

@@ -338,6 +338,10 @@ TEST(StandardCodecSerializerTest, ShortInputDecodesToNullsAndZeros) {
       {"map missing a value", "0d 01 07 01 61",
        EncodableValue(EncodableMap{{EncodableValue("a"), EncodableValue()}}),
        1},
+      {"empty int64 list without its padding", "0a 00",
+       EncodableValue(std::vector<int64_t>{}), 1},
+      {"empty float list without its padding", "0e 00",
+       EncodableValue(std::vector<float>{}), 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
