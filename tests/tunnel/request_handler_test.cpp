@@ -3,6 +3,7 @@
 // that go back to the user interface.
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <memory>
 #include <set>
 #include <string>
@@ -17,6 +18,7 @@
 #include "tests/support/standin_wireguard.h"
 #include "tests/support/temp_folder.h"
 #include "tunnel/tunnel_controller.h"
+#include "util/native_log.h"
 
 namespace {
 
@@ -237,6 +239,36 @@ TEST_F(RequestHandlerTest, DnsDefaultsOnlyWhenEmpty) {
   EXPECT_TRUE(Has(outcome, "WARNING: No DNS, using Cloudflare defaults"));
   EXPECT_NE(ReadWholeFile(ConfigPath()).find("DNS = 1.1.1.1, 1.0.0.1\r\n"),
             std::string::npos);
+}
+
+// Fallbacks, the key line, the tool lookup and the write line come in this
+// order, before the configuration file's own lines; the address is logged as
+// received, here empty.
+TEST_F(RequestHandlerTest, EstablishLogsItsStepsInOrder) {
+  EncodableMap params = ValidParams();
+  params.erase(EncodableValue("serverPublicKey"));
+  params.erase(EncodableValue("address"));
+  params[EncodableValue("dns")] = EncodableValue("");
+  const Outcome outcome = Establish(params);
+  EXPECT_EQ(outcome.reply, Bytes({0x00, 0x00}));
+  const std::vector<std::string> expected = {
+      "MethodChannel call: establishTunnel",
+      "serverPublicKey not provided, falling back to publicKey",
+      "DNS empty, defaulting to: 1.1.1.1, 1.0.0.1",
+      "Keys: clientPubKey=" + kClientKey + ", serverPubKey=" + kClientKey,
+      "Found wireguard.exe at: " +
+          WideToUtf8(wireguard_.install_folder() + L"\\wireguard.exe"),
+      "Writing config. Endpoint: " + kEndpoint +
+          ", Address: , DNS: 1.1.1.1, 1.0.0.1",
+      "WARNING: No tunnel address \xE2\x80\x94 using fallback: 10.8.0.2/24",
+      "======== WireGuard Config ========",
+  };
+  ASSERT_GE(outcome.messages.size(), expected.size());
+  EXPECT_EQ(std::vector<std::string>(
+                outcome.messages.begin(),
+                outcome.messages.begin() +
+                    static_cast<std::ptrdiff_t>(expected.size())),
+            expected);
 }
 
 TEST_F(RequestHandlerTest, EstablishWhileActiveTearsDownAndPausesFirst) {
