@@ -23,19 +23,8 @@ constexpr char kLineEnd[] = "\r\n";
 // Files larger than this are not read back for the section check.
 constexpr DWORD kVerifyLimit = 8192;
 
-// The values as they go into the file, after trimming and defaults.
-struct ConfigValues {
-  std::string private_key;
-  std::string public_key;
-  std::string server_public_key;
-  std::string endpoint;
-  std::string allowed_ips;
-  std::string dns;
-  std::string address;
-};
-
 // Applies the defaults in the order their warnings are logged.
-void CompleteValues(ConfigValues& values) {
+void CompleteValues(TunnelParameters& values) {
   if (values.address.empty()) {
     values.address = kDefaultAddress;
     NativeLog(std::string(
@@ -51,7 +40,7 @@ void CompleteValues(ConfigValues& values) {
   if (values.allowed_ips.empty()) values.allowed_ips = kDefaultAllowedIps;
 }
 
-std::string ComposeConfigText(const ConfigValues& values) {
+std::string ComposeConfigText(const TunnelParameters& values) {
   std::string text;
   const auto line = [&text](const std::string& content) {
     text += content;
@@ -71,7 +60,7 @@ std::string ComposeConfigText(const ConfigValues& values) {
 }
 
 // Everything but the private key.
-void LogSummary(const ConfigValues& values, size_t text_size) {
+void LogSummary(const TunnelParameters& values, size_t text_size) {
   NativeLog("======== WireGuard Config ========");
   NativeLog("  Address         = " + values.address);
   NativeLog("  DNS             = " + values.dns);
@@ -196,13 +185,13 @@ std::wstring TunnelController::WriteTunnelConfig(
   }
   const std::wstring path = folder + L"\\" + kTunnelName + L".conf";
 
-  ConfigValues values{TrimWhitespace(private_key),
-                      TrimWhitespace(public_key),
-                      TrimWhitespace(server_public_key),
-                      TrimWhitespace(endpoint),
-                      TrimWhitespace(allowed_ips),
-                      TrimWhitespace(dns),
-                      TrimWhitespace(address)};
+  TunnelParameters values{TrimWhitespace(private_key),
+                          TrimWhitespace(public_key),
+                          TrimWhitespace(server_public_key),
+                          TrimWhitespace(endpoint),
+                          TrimWhitespace(allowed_ips),
+                          TrimWhitespace(dns),
+                          TrimWhitespace(address)};
   CompleteValues(values);
   const std::string text = ComposeConfigText(values);
   LogSummary(values, text.size());

@@ -16,6 +16,18 @@ extern const wchar_t kTunnelName[];  // L"Keelhaven"
 // neither base folder can be had.
 std::wstring GetConfigDirectory();
 
+// The seven text values of a tunnel request (UTF-8), in the order the
+// channel reads them and the configuration file is written from them.
+struct TunnelParameters {
+  std::string private_key;
+  std::string public_key;  // logged only, never written
+  std::string server_public_key;
+  std::string endpoint;
+  std::string allowed_ips;
+  std::string dns;
+  std::string address;
+};
+
 // Drops leading and trailing spaces, tabs, carriage returns and line feeds.
 std::string TrimWhitespace(const std::string& text);
 

@@ -20,17 +20,6 @@ constexpr char kDefaultDns[] = "1.1.1.1, 1.0.0.1";
 constexpr uint32_t kStatsTimeoutMs = 5000;
 constexpr uint32_t kTeardownPauseMs = 1000;
 
-// The request's parameters, in the order they are read.
-struct TunnelRequest {
-  std::string private_key;
-  std::string public_key;
-  std::string server_public_key;
-  std::string endpoint;
-  std::string allowed_ips;
-  std::string dns;
-  std::string address;
-};
-
 // The string under `key`; empty when the key is missing or its value is not
 // a string.
 std::string ReadString(const EncodableMap& map, const char* key) {
@@ -40,8 +29,8 @@ std::string ReadString(const EncodableMap& map, const char* key) {
   return text != nullptr ? *text : std::string();
 }
 
-TunnelRequest ReadRequest(const EncodableMap& map) {
-  TunnelRequest request;
+TunnelParameters ReadRequest(const EncodableMap& map) {
+  TunnelParameters request;
   request.private_key = ReadString(map, "privateKey");
   request.public_key = ReadString(map, "publicKey");
   request.server_public_key = ReadString(map, "serverPublicKey");
@@ -59,7 +48,7 @@ bool HoldsLineBreakOrNul(const std::string& value) {
          std::string::npos;
 }
 
-bool AnyValueBreaksLines(const TunnelRequest& r) {
+bool AnyValueBreaksLines(const TunnelParameters& r) {
   for (const std::string* value :
        {&r.private_key, &r.public_key, &r.server_public_key, &r.endpoint,
         &r.allowed_ips, &r.dns, &r.address}) {
@@ -102,7 +91,7 @@ void TunnelController::EstablishTunnel(const EncodableValue* arguments,
                   "establishTunnel requires a map of config params");
     return;
   }
-  TunnelRequest request = ReadRequest(*map);
+  TunnelParameters request = ReadRequest(*map);
   if (request.server_public_key.empty()) {
     NativeLog("serverPublicKey not provided, falling back to publicKey");
     request.server_public_key = request.public_key;

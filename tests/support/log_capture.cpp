@@ -1,16 +1,40 @@
 #include "tests/support/log_capture.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <io.h>
 
 #include <cstdio>
 #include <iostream>
 
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_keys.h"
 
 namespace {
+
 constexpr char kPrefix[] = "[Keelhaven Native] ";
+
+// Everything any capture of this test program saw.
+std::string& AllCaptured() {
+  static std::string* captured = new std::string();
+  return *captured;
 }
+
+// Fails the program when a private key of the tests reached the log.
+class NoPrivateKeyInLogs : public testing::Environment {
+ public:
+  void TearDown() override {
+    for (const std::string* key : {&kTestPrivateKey, &kTestOtherPrivateKey}) {
+      EXPECT_EQ(AllCaptured().find(*key), std::string::npos)
+          << "a private key was logged: " << *key;
+    }
+  }
+};
+
+testing::Environment* const kNoPrivateKeyInLogs =
+    testing::AddGlobalTestEnvironment(new NoPrivateKeyInLogs);
+
+}  // namespace
 
 // Descriptor 2 points at a file of its own while the capture runs; the file
 // is read back raw, so every byte (a carriage return included) is seen as
@@ -35,6 +59,7 @@ const std::string& LogCapture::Finish() {
     _dup2(saved_descriptor_, 2);
     _close(saved_descriptor_);
     text_ = ReadWholeFile(folder_->Join(L"stderr.bin"));
+    AllCaptured() += text_;
   }
   return text_;
 }

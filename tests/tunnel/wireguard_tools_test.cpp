@@ -12,15 +12,12 @@
 #include "tests/support/scoped_environment.h"
 #include "tests/support/standin_wireguard.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_keys.h"
 #include "tunnel/tunnel_controller.h"
 #include "util/native_log.h"
 #include "util/windows_include.h"
 
 namespace {
-
-const std::string kPrivateKey = "yAnz5TF+lXXJte14tji3zlMNq+hd2rYUIgJBgB3fBmk=";
-const std::string kClientKey = "xTIBA5rboUvnH4htodjb6e697QjLERt1NAB4mZqp8Dg=";
-const std::string kServerKey = "HIgo9xNzJMWLKASShiTqIybxZ0U3wGLiUeJ1PKf8ykw=";
 
 constexpr char kEmDash[] = "\xE2\x80\x94";
 constexpr char kNoService[] =
@@ -106,8 +103,8 @@ class WireGuardToolsTest : public testing::Test {
   std::wstring WriteConfig(const TunnelController& controller) {
     LogCapture quiet;
     const std::wstring path = controller.WriteTunnelConfig(
-        kPrivateKey, kClientKey, kServerKey, "203.0.113.7:51820", "0.0.0.0/0",
-        "1.1.1.1", "10.8.0.2/32");
+        kTestPrivateKey, kTestClientKey, kTestServerKey, "203.0.113.7:51820",
+        "0.0.0.0/0", "1.1.1.1", "10.8.0.2/32");
     EXPECT_FALSE(path.empty());
     return path;
   }
@@ -266,7 +263,7 @@ TEST_F(WireGuardToolsTest, InstallRemovesNothingInstallsAndChecks) {
   EXPECT_EQ(runs_[2].command, ShowCommand());
   EXPECT_EQ(runs_[2].timeout_ms, 10000u);
   EXPECT_EQ(runs_[2].result, 0);
-  EXPECT_NE(runs_[2].output.find("peer: " + kServerKey), std::string::npos);
+  EXPECT_NE(runs_[2].output.find("peer: " + kTestServerKey), std::string::npos);
   // A failed removal is no reason to wait.
   EXPECT_EQ(sleeper_.waits(), std::vector<uint32_t>{2000});
   EXPECT_EQ(log, FoundLine() + RunnerLog(runs_[0]) + RunnerLog(runs_[1]) +
