@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "tests/support/scoped_environment.h"
 
@@ -20,19 +21,21 @@ class TestWindow : public Win32Window {
       : create_succeeds_(create_succeeds) {}
 
   int creates() const { return creates_; }
-  int destroys() const { return destroys_; }
+  int destroys() const { return static_cast<int>(destroy_handles_.size()); }
+  // GetHandle() as each OnDestroy saw it, in order.
+  const std::vector<HWND>& destroy_handles() const { return destroy_handles_; }
 
  protected:
   bool OnCreate() override {
     ++creates_;
     return create_succeeds_;
   }
-  void OnDestroy() override { ++destroys_; }
+  void OnDestroy() override { destroy_handles_.push_back(GetHandle()); }
 
  private:
   bool create_succeeds_;
   int creates_ = 0;
-  int destroys_ = 0;
+  std::vector<HWND> destroy_handles_;
 };
 
 bool ClassRegistered() {
@@ -114,6 +117,22 @@ TEST(Win32Window, CreateAgainReplacesTheWindow) {
   EXPECT_NE(window.GetHandle(), nullptr);
   // The old window's WM_DESTROY and Create's own Destroy.
   EXPECT_EQ(window.destroys(), 3);
+}
+
+TEST(Win32Window, DestroyRunsOnDestroyBeforeAndAfterTheWindowGoes) {
+  TestWindow window;
+  ASSERT_TRUE(Create(window));
+  const HWND created = window.GetHandle();
+  ASSERT_NE(created, nullptr);
+  const size_t before = window.destroy_handles().size();
+  window.Destroy();
+  EXPECT_FALSE(::IsWindow(created));
+  EXPECT_EQ(window.GetHandle(), nullptr);
+  // Destroy's own OnDestroy still sees the window; the one that WM_DESTROY
+  // runs comes after the handle has been let go.
+  const std::vector<HWND> seen(window.destroy_handles().begin() + before,
+                               window.destroy_handles().end());
+  EXPECT_EQ(seen, (std::vector<HWND>{created, nullptr}));
 }
 
 TEST(Win32Window, FailedOnCreateLeavesTheWindowToTheObject) {
@@ -211,6 +230,8 @@ TEST(Win32Window, ClosingEndsTheLoopOnlyWhenAskedTo) {
     ::DestroyWindow(window.GetHandle());
     EXPECT_EQ(window.GetHandle(), nullptr);
     EXPECT_EQ(window.destroys(), destroys + 1);
+    // The handle is already let go when OnDestroy runs.
+    EXPECT_EQ(window.destroy_handles().back(), nullptr);
     EXPECT_EQ(TakeQuit(&exit_code), post_quit);
     if (post_quit) {
       EXPECT_EQ(exit_code, 0u);
