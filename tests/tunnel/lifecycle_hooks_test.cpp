@@ -20,6 +20,7 @@
 #include "tests/support/scoped_environment.h"
 #include "tests/support/standin_wireguard.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_keys.h"
 #include "tunnel/tunnel_controller.h"
 #include "util/native_log.h"
 
@@ -128,11 +129,9 @@ class LifecycleHooksTest : public testing::Test {
   // Brings a tunnel up through the channel's handler, for real.
   void Establish(TunnelController& controller) {
     const EncodableMap params = {
-        {EncodableValue("privateKey"),
-         EncodableValue("yAnz5TF+lXXJte14tji3zlMNq+hd2rYUIgJBgB3fBmk=")},
-        {EncodableValue("serverPublicKey"),
-         EncodableValue("HIgo9xNzJMWLKASShiTqIybxZ0U3wGLiUeJ1PKf8ykw=")},
-        {EncodableValue("endpoint"), EncodableValue("203.0.113.7:51820")},
+        {EncodableValue("privateKey"), EncodableValue(kTestPrivateKey)},
+        {EncodableValue("serverPublicKey"), EncodableValue(kTestServerKey)},
+        {EncodableValue("endpoint"), EncodableValue(kTestEndpoint)},
     };
     int replies = 0;
     const flutter::MethodCall<EncodableValue> call(
