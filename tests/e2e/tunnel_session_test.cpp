@@ -57,6 +57,11 @@ TEST_F(HostSessionTest, EstablishStatsTeardownReplyWithExactBytes) {
   // Taken down by the call, so closing has nothing left to do.
   EXPECT_FALSE(HasMessageStartingWith(messages, "OnDestroy:"));
   EXPECT_FALSE(HasMessageStartingWith(messages, "Destructor:"));
+  // The whole session's log, the stats dumps included, never shows the key.
+  const std::string private_key = TunnelParameters()[0].second;
+  EXPECT_EQ(run.process.err.find(private_key), std::string::npos);
+  EXPECT_NE(run.process.err.find("Process output: (hidden)\t"),
+            std::string::npos);
 }
 
 TEST_F(HostSessionTest, RepliesReadAsTheUserInterfaceSeesThem) {
