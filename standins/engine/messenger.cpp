@@ -24,11 +24,15 @@ void DeliverMessage(FlutterDesktopMessengerRef messenger,
   }
   auto handle = std::make_unique<FlutterDesktopMessageResponseHandle>();
   handle->channel = channel;
+  // The bytes may belong to the engine's script, and the host may shut the
+  // engine down from inside its callback: the message it reads is a copy
+  // that lives for the whole call.
+  const std::vector<uint8_t> payload = bytes;
   FlutterDesktopMessage message = {};
   message.struct_size = sizeof(message);
   message.channel = handle->channel.c_str();
-  message.message = bytes.empty() ? nullptr : bytes.data();
-  message.message_size = bytes.size();
+  message.message = payload.empty() ? nullptr : payload.data();
+  message.message_size = payload.size();
   message.response_handle = handle.get();
   messenger->responses.emplace(handle.get(), std::move(handle));
   // Copied out: the host may change the routes from inside the callback.
