@@ -56,16 +56,12 @@ void TunnelController::OnWindowCreated(
 void TunnelController::OnWindowDestroyed() {
   if (!tunnel_active_) return;
   NativeLog("OnDestroy: Tearing down active tunnel");
-  std::string ignored;
-  UninstallTunnelService(ignored);
-  DeleteTunnelConfig();
+  RemoveServiceAndConfig();
   tunnel_active_ = false;
 }
 
 void TunnelController::OnWindowDestructing() {
   if (!tunnel_active_) return;
   NativeLog("Destructor: cleaning up active tunnel");
-  std::string ignored;
-  UninstallTunnelService(ignored);
-  DeleteTunnelConfig();
+  RemoveServiceAndConfig();
 }

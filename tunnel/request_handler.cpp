@@ -117,9 +117,7 @@ void TunnelController::EstablishTunnel(const EncodableValue* arguments,
 
   if (tunnel_active_) {
     NativeLog("Tunnel already active, tearing down first");
-    std::string ignored;
-    UninstallTunnelService(ignored);
-    DeleteTunnelConfig();
+    RemoveServiceAndConfig();
     tunnel_active_ = false;
     system_.sleep(kTeardownPauseMs);
   }
@@ -153,9 +151,7 @@ void TunnelController::TearDownTunnel(Result result) {
   if (!tunnel_active_) {
     NativeLog("tearDown: no active tunnel (cleaning up anyway)");
   }
-  std::string ignored;
-  UninstallTunnelService(ignored);
-  DeleteTunnelConfig();
+  RemoveServiceAndConfig();
   tunnel_active_ = false;
   NativeLog("Tunnel torn down");
   result->Success();

@@ -19,3 +19,9 @@ TunnelSystem::TunnelSystem()
 
 TunnelController::TunnelController(TunnelSystem system)
     : system_(std::move(system)) {}
+
+void TunnelController::RemoveServiceAndConfig() {
+  std::string ignored;
+  UninstallTunnelService(ignored);
+  DeleteTunnelConfig();
+}

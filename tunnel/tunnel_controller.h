@@ -132,6 +132,10 @@ class TunnelController {
   void GetTunnelStats(
       std::unique_ptr<flutter::MethodResult<flutter::EncodableValue>> result);
 
+  // Removes the tunnel service (its outcome only logged) and deletes the
+  // configuration file. Leaves tunnel_active_ to the caller.
+  void RemoveServiceAndConfig();
+
   // Locates one WireGuard tool: the install folders, then the search path.
   std::wstring FindTool(const wchar_t* file_name, bool log) const;
 
