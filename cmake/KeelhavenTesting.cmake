@@ -21,7 +21,7 @@ function(keelhaven_add_gtest name)
     add_dependencies(${name} ${ARG_DEPENDS})
   endif()
   set(properties LABELS ${name} ${ARG_PROPERTIES})
-  if(WIN32)
+  if(KEELHAVEN_UNDER_WINE)
     list(APPEND properties FIXTURES_REQUIRED wine)
   endif()
   gtest_discover_tests(${name}
@@ -31,9 +31,12 @@ function(keelhaven_add_gtest name)
     PROPERTIES ${properties})
 endfunction()
 
-# Converts an absolute build-machine path into the path a Windows program
-# under Wine sees (Wine maps the Unix root to drive Z:).
+# Converts an absolute build-machine path into the path a Windows test
+# program sees: backslashes, and under Wine the Unix root mapped to drive Z:.
 function(keelhaven_wine_path out path)
   string(REPLACE "/" "\\\\" converted "${path}")
-  set(${out} "Z:${converted}" PARENT_SCOPE)
+  if(KEELHAVEN_UNDER_WINE)
+    set(converted "Z:${converted}")
+  endif()
+  set(${out} "${converted}" PARENT_SCOPE)
 endfunction()

@@ -7,13 +7,6 @@
 
 namespace {
 
-std::wstring FromUnixPath(const std::string& unix_path) {
-  // Wine maps the Unix root to drive Z:.
-  std::wstring path = L"Z:";
-  for (char c : unix_path) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-  return path;
-}
-
 UniqueFileHandle CreateOutputFile(const std::wstring& path) {
   SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
   return UniqueFileHandle(::CreateFileW(
@@ -42,7 +35,7 @@ bool StartsWith(const std::string& text, const std::string& prefix) {
 
 }  // namespace
 
-std::wstring BundleFolder() { return FromUnixPath(KEELHAVEN_BUNDLE_DIR); }
+std::wstring BundleFolder() { return FromBuildPath(KEELHAVEN_BUNDLE_DIR); }
 
 std::wstring HostExecutable() { return BundleFolder() + L"\\keelhaven.exe"; }
 

@@ -3,11 +3,7 @@
 #include "util/windows_include.h"
 
 std::wstring StandinWireGuardBin() {
-  // The build passes the Unix path; Wine maps the Unix root to drive Z:.
-  const std::string unix_path = KEELHAVEN_STANDIN_WIREGUARD_BIN;
-  std::wstring path = L"Z:";
-  for (char c : unix_path) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
-  return path;
+  return FromBuildPath(KEELHAVEN_STANDIN_WIREGUARD_BIN);
 }
 
 StandinWireGuard::StandinWireGuard()

@@ -84,3 +84,9 @@ bool WriteWholeFile(const std::wstring& path, const std::string& content) {
 bool FileExists(const std::wstring& path) {
   return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
+
+std::wstring FromBuildPath(const std::string& build_path) {
+  std::wstring path = !build_path.empty() && build_path[0] == '/' ? L"Z:" : L"";
+  for (char c : build_path) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+  return path;
+}

@@ -32,4 +32,9 @@ std::string ReadWholeFile(const std::wstring& path);
 bool WriteWholeFile(const std::wstring& path, const std::string& content);
 bool FileExists(const std::wstring& path);
 
+// A path the build system gave (forward slashes) as this program sees it:
+// backslashes, and a Unix path under Wine's drive Z:, which maps the Unix
+// root.
+std::wstring FromBuildPath(const std::string& build_path);
+
 #endif  // KEELHAVEN_TESTS_SUPPORT_TEMP_FOLDER_H_
