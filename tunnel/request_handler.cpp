@@ -164,10 +164,10 @@ void TunnelController::GetTunnelStats(Result result) {
     const std::wstring command =
         L"\"" + wg + L"\" show " + kTunnelName + L" dump";
     std::string output;
-    // The dump starts with the interface's private key: the log shows it
-    // hidden.
-    const int32_t code = system_.run_command(command, &output, kStatsTimeoutMs,
-                                             HideDumpPrivateKey);
+    // The dump holds the private key and any preshared keys: the log shows
+    // them hidden.
+    const int32_t code =
+        system_.run_command(command, &output, kStatsTimeoutMs, HideDumpSecrets);
     if (code != 0) {
       NativeLog("WARNING: wg show failed \xE2\x80\x94 tunnel may be down");
       tunnel_active_ = false;

@@ -1,7 +1,10 @@
 #include "tunnel/tunnel_stats.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -31,6 +34,51 @@ void ParsePeerLine(const std::string& line, TunnelStats& stats) {
     start = end + 1;
     ++column;
   }
+}
+
+constexpr char kHidden[] = "(hidden)";
+constexpr size_t kInterfaceFields = 4;  // private key first
+constexpr size_t kPeerFields = 8;       // preshared key second
+
+bool IsBase64Character(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+         (c >= '0' && c <= '9') || c == '+' || c == '/' || c == '=';
+}
+
+// True when `field`, in a line of `count` fields at `index`, may hold a
+// secret.
+bool MayBeSecret(std::string_view field, size_t index, size_t count) {
+  if (field.empty()) return false;
+  if (count == kInterfaceFields) return index == 0;
+  if (count == kPeerFields) return index == 1 && field != "(none)";
+  for (char c : field) {
+    if (!IsBase64Character(c)) return false;
+  }
+  return true;
+}
+
+// Appends `line` (without its line feed) to `shown`, secrets hidden. Carriage
+// returns at its end belong to the line break, not to the last field.
+void HideLineSecrets(std::string_view line, std::string& shown) {
+  const size_t text_end = line.find_last_not_of('\r') + 1;  // npos + 1 == 0
+  const std::string_view text = line.substr(0, text_end);
+  std::vector<std::string_view> fields;
+  size_t start = 0;
+  for (;;) {
+    const size_t end = std::min(text.find('\t', start), text.size());
+    fields.push_back(text.substr(start, end - start));
+    if (end == text.size()) break;
+    start = end + 1;
+  }
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) shown += '\t';
+    if (MayBeSecret(fields[i], i, fields.size())) {
+      shown += kHidden;
+    } else {
+      shown.append(fields[i].data(), fields[i].size());
+    }
+  }
+  shown.append(line.substr(text_end).data(), line.size() - text_end);
 }
 
 }  // namespace
@@ -73,9 +121,16 @@ void ParseTunnelDump(const std::string& dump, TunnelStats& stats) {
   }
 }
 
-std::string HideDumpPrivateKey(const std::string& dump) {
-  const size_t end = dump.find_first_of("\t\r\n");
-  const size_t length = end == std::string::npos ? dump.size() : end;
-  if (length == 0) return dump;
-  return "(hidden)" + dump.substr(length);
+std::string HideDumpSecrets(const std::string& dump) {
+  std::string shown;
+  shown.reserve(dump.size());
+  size_t start = 0;
+  while (start < dump.size()) {
+    size_t end = dump.find('\n', start);
+    if (end == std::string::npos) end = dump.size();
+    HideLineSecrets(std::string_view(dump).substr(start, end - start), shown);
+    if (end < dump.size()) shown += '\n';
+    start = end + 1;
+  }
+  return shown;
 }

@@ -21,8 +21,14 @@ void ParseTunnelDump(const std::string& dump, TunnelStats& stats);
 // False when there is no number or it does not fit.
 bool ParseLeadingInt64(const std::string& text, int64_t& value);
 
-// The dump as the log may show it: the interface's first field, its private
-// key, replaced by "(hidden)". Everything else is unchanged.
-std::string HideDumpPrivateKey(const std::string& dump);
+// The dump as the log may show it, with every secret replaced by
+// "(hidden)": the private key (first field of the interface line, the line
+// of 4 tab-separated fields) and each preshared key (second field of a peer
+// line, the line of 8 fields; "(none)" stays). Standard error may come
+// before or among these lines and output cut off by a time limit may end
+// inside one, so in every other line each field made of base64 characters
+// only (a key, or part of one) is hidden too. Line breaks, tabs and all
+// other fields stay as they are.
+std::string HideDumpSecrets(const std::string& dump);
 
 #endif  // KEELHAVEN_TUNNEL_TUNNEL_STATS_H_

@@ -1,16 +1,53 @@
-// The stand-in's messenger: channel routing, replies with the once-only
-// check, reference counts, the lock and the availability flag.
-#include <string>
+#include "standins/engine/messenger.h"
 
-#include "standins/engine/engine_state.h"
+#include <deque>
+#include <map>
+#include <mutex>
+
+struct FlutterDesktopMessageResponseHandle {
+  std::string channel;
+  bool answered = false;
+};
+
+// Everything runs on the thread of the window's message loop; the lock is
+// real all the same, as the host relies on it.
+struct FlutterDesktopMessenger {
+  std::recursive_mutex mutex;
+  // One reference is the engine's own; the rest are the host's.
+  int references = 1;
+  // False, and post_to_loop empty, from engine shutdown on.
+  bool available = true;
+  standin::PostToLoop post_to_loop;
+  std::shared_ptr<standin::Transcript> transcript;
+
+  struct Route {
+    FlutterDesktopMessageCallback callback;
+    void* user_data;
+  };
+  std::map<std::string, Route> routes;
+  // Every handle handed out, answered or not, so that a second answer or a
+  // handle that was never ours is recognised. A script is bounded, and so
+  // is this.
+  std::map<const FlutterDesktopMessageResponseHandle*,
+           std::unique_ptr<FlutterDesktopMessageResponseHandle>>
+      responses;
+
+  // The host's messages sent with a reply, oldest first.
+  struct PendingReply {
+    FlutterDesktopBinaryReply reply;
+    void* user_data;
+  };
+  std::deque<PendingReply> pending_replies;
+  std::wstring status = L"Waiting for the user interface";
+};
 
 namespace standin {
 
 FlutterDesktopMessengerRef CreateMessenger(
-    FlutterDesktopEngine* engine, std::shared_ptr<Transcript> transcript) {
+    std::shared_ptr<Transcript> transcript, PostToLoop post_to_loop) {
   auto* messenger = new FlutterDesktopMessenger();
-  messenger->engine = engine;
   messenger->transcript = std::move(transcript);
+  messenger->post_to_loop = std::move(post_to_loop);
   return messenger;
 }
 
@@ -40,14 +77,37 @@ void DeliverMessage(FlutterDesktopMessengerRef messenger,
   target.callback(messenger, &message, target.user_data);
 }
 
+void DeliverPendingReply(FlutterDesktopMessengerRef messenger) {
+  if (messenger->pending_replies.empty()) return;
+  const FlutterDesktopMessenger::PendingReply pending =
+      messenger->pending_replies.front();
+  messenger->pending_replies.pop_front();
+  pending.reply(nullptr, 0, pending.user_data);
+}
+
+const std::wstring& MessengerStatus(FlutterDesktopMessengerRef messenger) {
+  return messenger->status;
+}
+
+void ShutDownMessenger(FlutterDesktopMessengerRef messenger) {
+  {
+    std::lock_guard<std::recursive_mutex> lock(messenger->mutex);
+    messenger->available = false;
+    messenger->post_to_loop = nullptr;
+    messenger->transcript->Write("shutdown refs=" +
+                                 std::to_string(messenger->references - 1));
+  }
+  FlutterDesktopMessengerRelease(messenger);
+}
+
 }  // namespace standin
 
-using standin::PendingReply;
+using standin::LoopWork;
 
 bool FlutterDesktopMessengerSend(FlutterDesktopMessengerRef messenger,
                                  const char* channel, const uint8_t* message,
                                  size_t message_size) {
-  if (!messenger || !channel || !messenger->engine) return false;
+  if (!messenger || !channel || !messenger->available) return false;
   messenger->transcript->Write(std::string("outgoing ") + channel + " " +
                                standin::Hex(message, message_size));
   return true;
@@ -59,19 +119,15 @@ bool FlutterDesktopMessengerSendWithReply(FlutterDesktopMessengerRef messenger,
                                           size_t message_size,
                                           FlutterDesktopBinaryReply reply,
                                           void* user_data) {
-  if (!messenger || !channel || !reply || !messenger->engine) return false;
+  if (!messenger || !channel || !reply || !messenger->available) return false;
   // Nobody listens on the other side of the stand-in: the answer is the
-  // empty reply, delivered later from the message loop.
-  const HWND view = standin::ViewWindow(messenger->engine);
-  if (!view) return false;
-  messenger->transcript->Write(std::string("outgoing ") + channel + " " +
-                               standin::Hex(message, message_size));
-  messenger->engine->pending_replies.push_back(PendingReply{reply, user_data});
-  if (!::PostMessageW(view, standin::kDeliverReplyMessage, 0, 0)) {
-    messenger->engine->pending_replies.pop_back();
+  // empty reply, delivered later from the message loop (none without one).
+  messenger->pending_replies.push_back({reply, user_data});
+  if (!messenger->post_to_loop(LoopWork::kDeliverReply)) {
+    messenger->pending_replies.pop_back();
     return false;
   }
-  return true;
+  return FlutterDesktopMessengerSend(messenger, channel, message, message_size);
 }
 
 void FlutterDesktopMessengerSendResponse(
@@ -99,12 +155,9 @@ void FlutterDesktopMessengerSendResponse(
   std::string line = "reply " + response.channel;
   if (data_size > 0 && data) line += " " + standin::Hex(data, data_size);
   messenger->transcript->Write(line);
-  FlutterDesktopEngine* engine = messenger->engine;
-  engine->status = L"Last reply on " + standin::ToWide(response.channel) +
-                   L": " + std::to_wstring(data_size) + L" bytes";
-  if (const HWND view = standin::ViewWindow(engine)) {
-    ::InvalidateRect(view, nullptr, TRUE);
-  }
+  messenger->status = L"Last reply on " + standin::ToWide(response.channel) +
+                      L": " + std::to_wstring(data_size) + L" bytes";
+  messenger->post_to_loop(LoopWork::kShowStatus);
 }
 
 void FlutterDesktopMessengerSetCallback(FlutterDesktopMessengerRef messenger,

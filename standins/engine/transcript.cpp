@@ -31,10 +31,6 @@ std::string Hex(const uint8_t* data, size_t size) {
   return text;
 }
 
-std::string Hex(const std::string& bytes) {
-  return Hex(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-}
-
 std::string ToUtf8(const std::wstring& text) {
   if (text.empty()) return {};
   const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(),

@@ -27,7 +27,6 @@ class Transcript {
 
 // Lowercase hex, two digits a byte, no separators.
 std::string Hex(const uint8_t* data, size_t size);
-std::string Hex(const std::string& bytes);
 
 std::string ToUtf8(const std::wstring& text);
 std::wstring ToWide(const std::string& text);

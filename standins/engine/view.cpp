@@ -1,13 +1,16 @@
-// The stand-in's view: a child window that paints the name and the last
-// reply, reports frames, and plays the script from its message loop.
-#include <string>
-
-#include "standins/engine/engine_state.h"
+#include "standins/engine/view.h"
 
 namespace standin {
 namespace {
 
 constexpr wchar_t kViewClassName[] = L"KeelhavenEngineView";
+
+struct FontTraits {
+  using Type = HFONT;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type font) noexcept { ::DeleteObject(font); }
+};
+using UniqueFont = UniqueHandle<FontTraits>;
 
 HMODULE ThisModule() {
   HMODULE module = nullptr;
@@ -17,13 +20,14 @@ HMODULE ThisModule() {
   return module;
 }
 
-FlutterDesktopEngine* EngineOf(HWND window) {
-  auto* view = reinterpret_cast<FlutterDesktopView*>(
-      ::GetWindowLongPtrW(window, GWLP_USERDATA));
-  return view ? view->engine : nullptr;
+UniqueFont Font(int height, int weight) {
+  return UniqueFont(::CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE,
+                                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                  CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                                  DEFAULT_PITCH, L"Segoe UI"));
 }
 
-void Paint(HWND window, const FlutterDesktopEngine& engine) {
+void Paint(HWND window, const std::wstring& line) {
   PAINTSTRUCT paint;
   const HDC dc = ::BeginPaint(window, &paint);
   RECT client;
@@ -33,14 +37,8 @@ void Paint(HWND window, const FlutterDesktopEngine& engine) {
   ::DeleteObject(background);
   ::SetBkMode(dc, TRANSPARENT);
 
-  UniqueFont title(::CreateFontW(-56, 0, 0, 0, FW_SEMIBOLD, FALSE, FALSE, FALSE,
-                                 DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                 CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                                 DEFAULT_PITCH, L"Segoe UI"));
-  UniqueFont status(::CreateFontW(-18, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                                  DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                  CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                                  DEFAULT_PITCH, L"Segoe UI"));
+  UniqueFont title = Font(-56, FW_SEMIBOLD);
+  UniqueFont status = Font(-18, FW_NORMAL);
   const int middle = (client.top + client.bottom) / 2;
   RECT upper = {client.left, client.top, client.right, middle};
   RECT lower = {client.left, middle + 16, client.right, client.bottom};
@@ -50,67 +48,10 @@ void Paint(HWND window, const FlutterDesktopEngine& engine) {
               DT_CENTER | DT_BOTTOM | DT_SINGLELINE);
   ::SelectObject(dc, status.get());
   ::SetTextColor(dc, RGB(0x8a, 0x9b, 0xb3));
-  ::DrawTextW(dc, engine.status.c_str(), -1, &lower,
+  ::DrawTextW(dc, line.c_str(), -1, &lower,
               DT_CENTER | DT_TOP | DT_SINGLELINE | DT_END_ELLIPSIS);
   ::SelectObject(dc, previous);
   ::EndPaint(window, &paint);
-}
-
-void WriteRect(HWND window, Transcript* transcript) {
-  RECT rect = {};
-  ::GetWindowRect(::GetAncestor(window, GA_ROOT), &rect);
-  transcript->Write("rect " + std::to_string(rect.left) + " " +
-                    std::to_string(rect.top) + " " +
-                    std::to_string(rect.right - rect.left) + " " +
-                    std::to_string(rect.bottom - rect.top));
-}
-
-// Runs the next command of the script. Every command ends by arranging the
-// next one through the message loop, never by running it directly.
-void RunCommand(HWND window, FlutterDesktopEngine* engine) {
-  if (engine->next_command >= engine->script.size()) return;
-  const ScriptCommand& command = engine->script[engine->next_command++];
-  switch (command.kind) {
-    case ScriptCommand::Kind::kSend:
-      // The host may shut the engine down from its handler: after this
-      // call only the window handle is used, and a dead window takes no
-      // messages.
-      DeliverMessage(engine->messenger, command.channel, command.bytes);
-      break;
-    case ScriptCommand::Kind::kWait:
-      ::SetTimer(window, kWaitTimer, command.milliseconds, nullptr);
-      return;
-    case ScriptCommand::Kind::kRect:
-      WriteRect(window, engine->transcript.get());
-      break;
-    case ScriptCommand::Kind::kClose:
-      // Posted, not sent: the host destroys everything, this window
-      // included, and must not do so underneath this call.
-      ::PostMessageW(::GetAncestor(window, GA_ROOT), WM_CLOSE, 0, 0);
-      break;
-  }
-  ::PostMessageW(window, kRunCommandMessage, 0, 0);
-}
-
-void RunFrame(HWND window, FlutterDesktopEngine* engine) {
-  if (engine->frame_callbacks.empty()) return;
-  const FrameRegistration frame = engine->frame_callbacks.front();
-  engine->frame_callbacks.pop_front();
-  const bool visible = ::IsWindowVisible(::GetAncestor(window, GA_ROOT)) != 0;
-  engine->transcript->Write(std::string("frame visible=") +
-                            (visible ? "1" : "0"));
-  const std::weak_ptr<char> alive = engine->alive;
-  frame.callback(frame.user_data);
-  if (alive.expired() || engine->script_started) return;
-  engine->script_started = true;
-  ::PostMessageW(window, kRunCommandMessage, 0, 0);
-}
-
-void DeliverReply(FlutterDesktopEngine* engine) {
-  if (engine->pending_replies.empty()) return;
-  const PendingReply pending = engine->pending_replies.front();
-  engine->pending_replies.pop_front();
-  pending.reply(nullptr, 0, pending.user_data);
 }
 
 LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wparam,
@@ -120,39 +61,34 @@ LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wparam,
     ::SetWindowLongPtrW(window, GWLP_USERDATA,
                         reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
-  FlutterDesktopEngine* engine = EngineOf(window);
-  if (!engine) return ::DefWindowProcW(window, message, wparam, lparam);
+  auto* view = reinterpret_cast<FlutterDesktopView*>(
+      ::GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (!view) return ::DefWindowProcW(window, message, wparam, lparam);
+  if (message >= static_cast<UINT>(ViewWork::kRunFrame) &&
+      message <= static_cast<UINT>(ViewWork::kDeliverReply)) {
+    // A copy: the work may destroy the view.
+    const std::function<void(ViewWork)> run = view->run;
+    run(static_cast<ViewWork>(message));
+    return 0;
+  }
   switch (message) {
     case WM_PAINT:
-      Paint(window, *engine);
+      Paint(window, *view->status);
       return 0;
     case WM_ERASEBKGND:
       return 1;
     case WM_SIZE:
       ::InvalidateRect(window, nullptr, TRUE);
       return 0;
-    case kRunFrameMessage:
-      RunFrame(window, engine);
-      return 0;
-    case kRunCommandMessage:
-      RunCommand(window, engine);
-      return 0;
-    case kDeliverReplyMessage:
-      DeliverReply(engine);
-      return 0;
     case WM_TIMER:
-      if (wparam != kWaitTimer) break;
-      ::KillTimer(window, kWaitTimer);
-      ::PostMessageW(window, kRunCommandMessage, 0, 0);
+      ::KillTimer(window, wparam);
+      ::PostMessageW(window, static_cast<UINT>(wparam), 0, 0);
       return 0;
-    case WM_NCDESTROY: {
+    case WM_NCDESTROY:
       // Destroyed with the host's window: the view no longer owns it.
-      auto* view = reinterpret_cast<FlutterDesktopView*>(
-          ::GetWindowLongPtrW(window, GWLP_USERDATA));
       ::SetWindowLongPtrW(window, GWLP_USERDATA, 0);
       if (view->window.get() == window) view->window.release();
       break;
-    }
   }
   return ::DefWindowProcW(window, message, wparam, lparam);
 }

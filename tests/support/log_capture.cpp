@@ -20,13 +20,14 @@ std::string& AllCaptured() {
   return *captured;
 }
 
-// Fails the program when a private key of the tests reached the log.
+// Fails the program when a secret key of the tests reached the log.
 class NoPrivateKeyInLogs : public testing::Environment {
  public:
   void TearDown() override {
-    for (const std::string* key : {&kTestPrivateKey, &kTestOtherPrivateKey}) {
+    for (const std::string* key :
+         {&kTestPrivateKey, &kTestOtherPrivateKey, &kTestPresharedKey}) {
       EXPECT_EQ(AllCaptured().find(*key), std::string::npos)
-          << "a private key was logged: " << *key;
+          << "a secret key was logged: " << *key;
     }
   }
 };

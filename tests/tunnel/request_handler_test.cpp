@@ -369,6 +369,22 @@ TEST_F(RequestHandlerTest, StatsReadTheDumpCountersAndHideTheKey) {
   outcome = Call("getTunnelStats");
   EXPECT_EQ(outcome.reply, StatsBytes(8192, 2048));
   EXPECT_TRUE(controller_.tunnel_active());
+
+  // Standard error first and a preshared key: the program's log scan fails
+  // when the key shows.
+  const std::string dump = "Warning: slow\n" + kTestPrivateKey + "\t" +
+                           kTestClientKey + "\t51820\toff\n" + kTestServerKey +
+                           "\t" + kTestPresharedKey + "\t" + kTestEndpoint +
+                           "\t0.0.0.0/0\t0\t812\t377\t25\n";
+  std::string hex;
+  for (unsigned char c : dump) {
+    hex += "0123456789abcdef"[c >> 4];
+    hex += "0123456789abcdef"[c & 15];
+  }
+  wireguard_.SetFaults("dump exit=0 stdout=" + hex + "\n");
+  outcome = Call("getTunnelStats");
+  EXPECT_EQ(outcome.reply, StatsBytes(812, 377));
+  EXPECT_TRUE(Has(outcome, "Process output: Warning: slow"));
 }
 
 TEST_F(RequestHandlerTest, StatsReplyBytesPutBytesDownFirstWith64BitTags) {

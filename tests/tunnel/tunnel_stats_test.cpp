@@ -5,16 +5,22 @@
 #include <cstdint>
 #include <string>
 
+#include "tests/support/test_keys.h"
+
 namespace {
 
-constexpr char kInterface[] =
-    "yAnz5TF+lXXJte14tji3zlMNq+hd2rYUIgJBgB3fBmk=\t"
-    "xTIBA5rboUvnH4htodjb6e697QjLERt1NAB4mZqp8Dg=\t51820\toff\n";
+const std::string kInterface =
+    kTestPrivateKey + "\t" + kTestClientKey + "\t51820\toff\n";
+const std::string kShownInterface =
+    "(hidden)\t" + kTestClientKey + "\t51820\toff\n";
+// What wg.exe may write to standard error before the dump.
+constexpr char kWarning[] = "Warning: AllowedIPs overlap: 10.8.0.0/24\n";
 
-std::string Peer(const std::string& rx, const std::string& tx) {
-  return "HIgo9xNzJMWLKASShiTqIybxZ0U3wGLiUeJ1PKf8ykw=\t(none)\t"
-         "203.0.113.7:51820\t0.0.0.0/0,::/0\t1733540000\t" +
-         rx + "\t" + tx + "\t25";
+std::string Peer(const std::string& rx, const std::string& tx,
+                 const std::string& preshared_key = "(none)") {
+  return kTestServerKey + "\t" + preshared_key +
+         "\t203.0.113.7:51820\t0.0.0.0/0,::/0\t1733540000\t" + rx + "\t" + tx +
+         "\t25";
 }
 
 TEST(ParseTunnelDumpTest, ReadsRxAndTxOfTheLastPeerLine) {
@@ -53,6 +59,9 @@ TEST(ParseTunnelDumpTest, ReadsRxAndTxOfTheLastPeerLine) {
        7, 8},
       {"first line is skipped even when it looks like a peer",
        Peer("100", "200") + "\n", 0, 0},
+      {"standard error first, preshared key",
+       kWarning + kInterface + Peer("812", "377", kTestPresharedKey) + "\n",
+       812, 377},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -63,20 +72,37 @@ TEST(ParseTunnelDumpTest, ReadsRxAndTxOfTheLastPeerLine) {
   }
 }
 
-TEST(HideDumpPrivateKeyTest, HidesOnlyTheFirstField) {
+TEST(HideDumpSecretsTest, HidesThePrivateAndPresharedKeys) {
+  const std::string psk = kTestPresharedKey;
   const struct {
+    const char* name;
     std::string in, out;
   } cases[] = {
-      {"", ""},
-      {"priv\tpub\t51820\toff\r\npeer\t(none)\n",
-       "(hidden)\tpub\t51820\toff\r\npeer\t(none)\n"},
-      {"priv", "(hidden)"},
-      {"priv\r\n", "(hidden)\r\n"},
-      {"\tpub\n", "\tpub\n"},
+      {"empty", "", ""},
+      {"interface and peer without preshared key",
+       kInterface + Peer("1", "2") + "\r\n",
+       kShownInterface + Peer("1", "2") + "\r\n"},
+      {"standard error first, peer with preshared key",
+       kWarning + kInterface + Peer("1", "2", psk) + "\n",
+       kWarning + kShownInterface + Peer("1", "2", "(hidden)") + "\n"},
+      {"several peers",
+       kInterface + Peer("1", "2", psk) + "\n" + Peer("3", "4") + "\n" +
+           Peer("5", "6", kTestOtherPrivateKey),
+       kShownInterface + Peer("1", "2", "(hidden)") + "\n" + Peer("3", "4") +
+           "\n" + Peer("5", "6", "(hidden)")},
+      {"standard error without line break before the interface",
+       "wg: slow" + kInterface, kShownInterface},
+      {"line cut off inside the private key", kTestPrivateKey.substr(0, 20),
+       "(hidden)"},
+      {"peer line cut off after the preshared key",
+       kTestServerKey + "\t" + psk + "\t203.0.113.7:5\r\n",
+       "(hidden)\t(hidden)\t203.0.113.7:5\r\n"},
+      {"empty fields and lines stay", "\t\t\t\n\n\t(none)\r\n",
+       "\t\t\t\n\n\t(none)\r\n"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.in);
-    EXPECT_EQ(HideDumpPrivateKey(c.in), c.out);
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(HideDumpSecrets(c.in), c.out);
   }
 }
 
