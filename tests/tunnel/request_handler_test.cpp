@@ -67,7 +67,10 @@ class RequestHandlerTest : public testing::Test {
   TunnelSystem MakeSystem() {
     TunnelSystem system;
     system.wireguard_folders = {wireguard_.install_folder()};
-    system.config_directory = [this] { return config_folder_.path(); };
+    // The host creates its folder, as it would under ProgramData.
+    system.config_directory = [this] {
+      return config_folder_.Join(L"Keelhaven");
+    };
     system.sleep = sleeper_.AsFunction();
     return system;
   }
@@ -100,7 +103,7 @@ class RequestHandlerTest : public testing::Test {
   }
 
   std::wstring ConfigPath() const {
-    return config_folder_.Join(L"Keelhaven.conf");
+    return config_folder_.Join(L"Keelhaven\\Keelhaven.conf");
   }
 
   static bool Has(const Outcome& outcome, const std::string& prefix) {
