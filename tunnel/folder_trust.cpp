@@ -162,9 +162,8 @@ UniqueFileHandle EnsureTrustedFolder(const std::wstring& folder) {
   // would let others in.
   const SecurityDescriptor descriptor(kConfigFolderSddl);
   const AccountSid account = AccountSid::OfThisProcess();
-  if (!descriptor.valid() || !account.valid()) {
-    return Refuse(folder, "no security descriptor");
-  }
+  if (!descriptor.valid()) return Refuse(folder, "no security descriptor");
+  if (!account.valid()) return Refuse(folder, "no account to run as");
   SECURITY_ATTRIBUTES attributes = descriptor.attributes();
   if (!::CreateDirectoryW(folder.c_str(), &attributes)) {
     const DWORD error = ::GetLastError();

@@ -41,7 +41,15 @@ bool UnixLink(const std::wstring& link, const std::wstring& target) {
   }
   const UniqueKernelHandle process_handle(process.hProcess);
   const UniqueKernelHandle thread_handle(process.hThread);
-  return ::WaitForSingleObject(process.hProcess, 10000) == WAIT_OBJECT_0;
+  // Wine may signal a Unix program's handle before it has run: wait for
+  // the link itself, for at most ten seconds.
+  for (int waited_ms = 0; waited_ms < 10000; waited_ms += 10) {
+    if (::GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      return true;
+    }
+    ::Sleep(10);
+  }
+  return false;
 }
 
 }  // namespace
