@@ -14,6 +14,7 @@
 #include "tests/support/standin_wireguard.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_keys.h"
+#include "tests/support/wine.h"
 #include "tunnel/tunnel_controller.h"
 #include "util/native_log.h"
 #include "util/windows_include.h"
@@ -239,6 +240,25 @@ TEST_F(WireGuardToolsTest,
     const std::string missed = ignored("wireguard.exe") + Line(kNotFound);
     EXPECT_EQ(log,
               trusted ? found + found : missed + ignored("wg.exe") + missed);
+  }
+}
+
+// The install folders are where this Windows keeps its programs, on
+// whatever drive that is.
+TEST(WireGuardFoldersTest, DefaultsAreTheProgramFilesFolders) {
+  std::vector<std::wstring> expected;
+  for (const wchar_t* variable : {L"ProgramFiles", L"ProgramFiles(x86)"}) {
+    wchar_t folder[MAX_PATH] = {};
+    const DWORD length = ::GetEnvironmentVariableW(variable, folder, MAX_PATH);
+    ASSERT_GT(length, 0u);
+    ASSERT_LT(length, static_cast<DWORD>(MAX_PATH));
+    expected.push_back(std::wstring(folder) + L"\\WireGuard");
+  }
+  EXPECT_EQ(TunnelSystem().wireguard_folders, expected);
+  if (RunningUnderWine()) {
+    EXPECT_EQ(expected, (std::vector<std::wstring>{
+                            L"C:\\Program Files\\WireGuard",
+                            L"C:\\Program Files (x86)\\WireGuard"}));
   }
 }
 
