@@ -20,6 +20,14 @@ constexpr int kExitWindowFailed = 1;
 
 int APIENTRY wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/,
                       wchar_t* /*command_line*/, int /*show_command*/) {
+  // Running elevated: DLLs load only from System32 and the program's own
+  // folder (the engine library sits beside the executable), and a program
+  // search looks in the current folder only after the system's folders.
+  ::SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32 |
+                             LOAD_LIBRARY_SEARCH_APPLICATION_DIR);
+  ::SetSearchPathMode(BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE |
+                      BASE_SEARCH_PATH_PERMANENT);
+
   // Output goes to the console of whoever started the program; under a
   // debugger without one, to a console of its own.
   if (!::AttachConsole(ATTACH_PARENT_PROCESS) && ::IsDebuggerPresent()) {

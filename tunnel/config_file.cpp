@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "tunnel/config_security.h"
+#include "tunnel/folder_trust.h"
 #include "tunnel/tunnel_controller.h"
 #include "util/native_log.h"
 #include "util/unique_handle.h"
@@ -72,32 +73,27 @@ void LogSummary(const TunnelParameters& values, size_t text_size) {
   NativeLog("==================================");
 }
 
-// Creates (or truncates) the file, restricted to SYSTEM and Administrators,
-// and writes the whole text. A failure after the file was opened deletes it.
+// Creates the file anew, readable by SYSTEM and Administrators only, and
+// writes the whole text. A failure after the file was created deletes it.
 bool WriteConfigFile(const std::wstring& path, const std::string& text) {
   const SecurityDescriptor descriptor(kConfigFileSddl);
+  if (!descriptor.valid()) {
+    NativeLog("ERROR: CreateFileW failed for config (error: " +
+              std::to_string(ERROR_INVALID_SECURITY_DESCR) + ")");
+    return false;
+  }
   SECURITY_ATTRIBUTES attributes = descriptor.attributes();
-  // CREATE_ALWAYS ignores the security attributes when the file exists, so
-  // an earlier file (perhaps with a DACL open to everyone) is removed first.
-  ::DeleteFileW(path.c_str());
-  UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_WRITE | WRITE_DAC,
-                                      0, &attributes, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  // An existing file would keep its own security, and one that turns up
+  // after this deletion (or a link put there) fails the creation instead of
+  // being written through.
+  DeleteFileNoFollow(path);
+  UniqueFileHandle file =
+      OpenNoFollow(path, GENERIC_WRITE | DELETE, 0, CREATE_NEW,
+                   FILE_ATTRIBUTE_NORMAL, &attributes);
   const DWORD open_error = ::GetLastError();
   if (!file) {
     NativeLog("ERROR: CreateFileW failed for config (error: " +
               std::to_string(open_error) + ")");
-    return false;
-  }
-  // A file that survived the deletion kept its old DACL: replace it.
-  const DWORD secure_error = open_error == ERROR_ALREADY_EXISTS
-                                 ? ApplyDacl(file.get(), descriptor)
-                                 : ERROR_SUCCESS;
-  if (secure_error != ERROR_SUCCESS) {
-    NativeLog("ERROR: Could not restrict access to config (error: " +
-              std::to_string(secure_error) + ")");
-    file.reset();
-    ::DeleteFileW(path.c_str());
     return false;
   }
   DWORD written = 0;
@@ -107,8 +103,7 @@ bool WriteConfigFile(const std::wstring& path, const std::string& text) {
   const DWORD error = ::GetLastError();
   if (!ok || written != text.size()) {
     NativeLog("ERROR: WriteFile failed (error: " + std::to_string(error) + ")");
-    file.reset();
-    ::DeleteFileW(path.c_str());
+    DeleteNoFollow(file.get());
     return false;
   }
   ::FlushFileBuffers(file.get());
@@ -121,9 +116,9 @@ bool WriteConfigFile(const std::wstring& path, const std::string& text) {
 // Reads the file back and reports whether the sections WireGuard needs are
 // there. Never changes the outcome of the write.
 void VerifyConfigFile(const std::wstring& path) {
-  UniqueFileHandle file(::CreateFileW(path.c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  const UniqueFileHandle file =
+      OpenNoFollow(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
+                   FILE_ATTRIBUTE_NORMAL);
   if (!file) return;
   const DWORD size = ::GetFileSize(file.get(), nullptr);
   if (size == 0 || size >= kVerifyLimit) return;
@@ -146,23 +141,14 @@ void VerifyConfigFile(const std::wstring& path) {
 }  // namespace
 
 std::wstring GetConfigDirectory() {
-  std::wstring folder;
   wchar_t buffer[MAX_PATH] = {};
   if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr,
                                    SHGFP_TYPE_CURRENT, buffer))) {
-    folder = std::wstring(buffer) + L"\\" + kTunnelName;
-  } else {
-    const DWORD length = ::GetTempPathW(MAX_PATH, buffer);
-    if (length == 0 || length >= MAX_PATH) return std::wstring();
-    folder = std::wstring(buffer, length) + kTunnelName;
+    return std::wstring(buffer) + L"\\" + kTunnelName;
   }
-  // Usually the folder exists already; when this creates it, only SYSTEM and
-  // Administrators get in, and files inside inherit that.
-  const SecurityDescriptor descriptor(kConfigFolderSddl);
-  SECURITY_ATTRIBUTES attributes = descriptor.attributes();
-  ::CreateDirectoryW(folder.c_str(),
-                     descriptor.valid() ? &attributes : nullptr);
-  return folder;
+  const DWORD length = ::GetTempPathW(MAX_PATH, buffer);
+  if (length == 0 || length >= MAX_PATH) return std::wstring();
+  return std::wstring(buffer, length) + kTunnelName;
 }
 
 std::string TrimWhitespace(const std::string& text) {
@@ -196,14 +182,18 @@ std::wstring TunnelController::WriteTunnelConfig(
   const std::string text = ComposeConfigText(values);
   LogSummary(values, text.size());
 
-  if (!WriteConfigFile(path, text)) return std::wstring();
+  // Checked before every write: the folder may have changed since the last.
+  // Held open until the file is written and read back, so the folder can't
+  // be swapped meanwhile.
+  const UniqueFileHandle trusted_folder = EnsureTrustedFolder(folder);
+  if (!trusted_folder || !WriteConfigFile(path, text)) return std::wstring();
   VerifyConfigFile(path);
   return path;
 }
 
 void TunnelController::DeleteTunnelConfig() {
   if (config_path_.empty()) return;
-  if (::DeleteFileW(config_path_.c_str())) {
+  if (DeleteFileNoFollow(config_path_)) {
     NativeLog("Config file deleted: " + WideToUtf8(config_path_));
   } else {
     NativeLog(

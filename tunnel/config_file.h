@@ -11,9 +11,9 @@
 extern const wchar_t kTunnelName[];  // L"Keelhaven"
 
 // The configuration folder: <common application data>\Keelhaven, or
-// <temp>Keelhaven when Windows can't report the former. Creates its last
-// level when missing, readable by SYSTEM and Administrators only. Empty when
-// neither base folder can be had.
+// <temp>Keelhaven when Windows can't report the former; empty when neither
+// base folder can be had. Only the path: EnsureTrustedFolder
+// (tunnel/folder_trust.h) creates it, or makes it private, before use.
 std::wstring GetConfigDirectory();
 
 // The seven text values of a tunnel request (UTF-8), in the order the

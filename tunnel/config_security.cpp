@@ -1,6 +1,5 @@
 #include "tunnel/config_security.h"
 
-#include <aclapi.h>
 #include <sddl.h>
 
 const wchar_t kConfigFileSddl[] = L"D:P(A;;FA;;;SY)(A;;FA;;;BA)";
@@ -32,13 +31,4 @@ SECURITY_ATTRIBUTES SecurityDescriptor::attributes() const {
   attributes.lpSecurityDescriptor = get();
   attributes.bInheritHandle = FALSE;
   return attributes;
-}
-
-DWORD ApplyDacl(HANDLE object, const SecurityDescriptor& descriptor) {
-  PACL dacl = descriptor.dacl();
-  if (dacl == nullptr) return ERROR_INVALID_SECURITY_DESCR;
-  return ::SetSecurityInfo(
-      object, SE_FILE_OBJECT,
-      DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
-      nullptr, dacl, nullptr);
 }

@@ -28,9 +28,4 @@ class SecurityDescriptor {
   UniqueLocalMemory memory_;
 };
 
-// Replaces the DACL of an open object (opened with WRITE_DAC) by the
-// descriptor's, protected from inheritance. Gives the Windows error code,
-// ERROR_SUCCESS on success.
-DWORD ApplyDacl(HANDLE object, const SecurityDescriptor& descriptor);
-
 #endif  // KEELHAVEN_TUNNEL_CONFIG_SECURITY_H_

@@ -44,10 +44,11 @@ struct TunnelSystem {
   TunnelSystem();
 
   // Folders searched for wireguard.exe and wg.exe, in order, before the
-  // standard search path.
+  // standard search path. By default <Program Files>\WireGuard and
+  // <Program Files (x86)>\WireGuard as Windows reports them.
   std::vector<std::wstring> wireguard_folders;
-  // Gives the configuration folder, creating it when needed; an empty
-  // string when no folder can be had.
+  // Gives the configuration folder's path; an empty string when no folder
+  // can be had. The write creates it or makes it private.
   std::function<std::wstring()> config_directory;
   // Runs one command line; same contract as RunCommand.
   std::function<int32_t(const std::wstring& command_line, std::string* output,

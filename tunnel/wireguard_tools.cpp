@@ -4,6 +4,7 @@
 #include <string>
 
 #include "tunnel/config_file.h"
+#include "tunnel/folder_trust.h"
 #include "tunnel/tunnel_controller.h"
 #include "util/native_log.h"
 #include "util/windows_include.h"
@@ -85,8 +86,14 @@ std::wstring TunnelController::FindTool(const wchar_t* file_name,
   // for the buffer, so nothing was written.
   if (length > 0 && length < MAX_PATH) {
     const std::wstring path(found, length);
-    if (log) NativeLog("Found " + name + " on PATH: " + WideToUtf8(path));
-    return path;
+    // The search path may hold folders that any user can write to, and
+    // this process runs what it finds with full rights.
+    if (IsTrustedProgram(path)) {
+      if (log) NativeLog("Found " + name + " on PATH: " + WideToUtf8(path));
+      return path;
+    }
+    NativeLog("WARNING: Ignoring " + name +
+              " on PATH that other accounts can change: " + WideToUtf8(path));
   }
   if (log) {
     NativeLog("ERROR: " + name +

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "tests/support/temp_folder.h"
+#include "tests/support/wine.h"
 #include "util/windows_include.h"
 // After windows.h:
 #include <shlobj.h>
@@ -55,6 +56,8 @@ std::string StringHex(const std::string& text) {
 }
 
 void HostTest::SetUp() {
+  // These tests install into Program Files and ProgramData.
+  if (!RunningUnderWine()) GTEST_SKIP() << kNotUnderWine;
   // A test that failed half-way may have left these behind.
   DeleteTree(kWireGuardFolder);
   DeleteTree(kWireGuardFolderX86);
@@ -68,6 +71,7 @@ void HostTest::SetUp() {
 }
 
 void HostTest::TearDown() {
+  if (!RunningUnderWine()) return;
   DeleteTree(kWireGuardFolder);
   DeleteTree(ConfigFile());
   standin_.reset();

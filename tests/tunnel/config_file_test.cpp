@@ -1,19 +1,23 @@
 #include "tunnel/config_file.h"
 
-#include <aclapi.h>
 #include <gtest/gtest.h>
-#include <sddl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "tests/support/file_security.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_keys.h"
+#include "tests/support/wine.h"
 #include "tunnel/config_security.h"
+#include "tunnel/folder_trust.h"
 #include "tunnel/tunnel_controller.h"
 #include "util/native_log.h"
 #include "util/windows_include.h"
+// After windows.h:
+#include <sddl.h>
 
 namespace {
 
@@ -33,7 +37,8 @@ class ConfigFileTest : public testing::Test {
 
   static TunnelSystem MakeSystem(const TempFolder& folder) {
     TunnelSystem system;
-    system.config_directory = [&folder] { return folder.path(); };
+    // The host creates its folder, as it would under ProgramData.
+    system.config_directory = [&folder] { return folder.Join(L"Keelhaven"); };
     return system;
   }
 
@@ -48,7 +53,9 @@ class ConfigFileTest : public testing::Test {
     return path;
   }
 
-  std::wstring ExpectedPath() const { return folder_.Join(L"Keelhaven.conf"); }
+  std::wstring ExpectedPath() const {
+    return folder_.Join(L"Keelhaven\\Keelhaven.conf");
+  }
 
   TempFolder folder_;
   TunnelController controller_;
@@ -157,6 +164,7 @@ TEST_F(ConfigFileTest, SecondWriteReplacesTheWholeFile) {
 
 TEST_F(ConfigFileTest, UnwritableFileLogsSummaryThenErrorAndGivesEmpty) {
   // A folder standing where the file should be.
+  ASSERT_TRUE(EnsureTrustedFolder(folder_.Join(L"Keelhaven")));
   ASSERT_TRUE(::CreateDirectoryW(ExpectedPath().c_str(), nullptr));
   EXPECT_EQ(Write(Inputs()), L"");
   ASSERT_FALSE(messages_.empty());
@@ -184,9 +192,7 @@ TEST(ConfigFolderTest, NoFolderFailsTheWriteWithItsOwnLine) {
 }
 
 TEST(ConfigFolderTest, DefaultFolderIsUnderCommonApplicationData) {
-  const std::wstring folder = GetConfigDirectory();
-  EXPECT_EQ(folder, L"C:\\ProgramData\\Keelhaven");
-  EXPECT_TRUE(FileExists(folder));
+  EXPECT_EQ(GetConfigDirectory(), L"C:\\ProgramData\\Keelhaven");
 }
 
 TEST_F(ConfigFileTest, DeleteTwiceAndAfterSomeoneElseRemovedTheFile) {
@@ -229,34 +235,6 @@ std::wstring ToSddl(PSECURITY_DESCRIPTOR descriptor,
   return result;
 }
 
-// The SIDs (as SDDL strings) that the file's DACL grants anything to.
-std::vector<std::wstring> GrantedSids(const std::wstring& path) {
-  PACL dacl = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  std::vector<std::wstring> sids;
-  if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT,
-                              DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                              &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
-    sids.push_back(L"<unreadable>");
-    return sids;
-  }
-  if (dacl == nullptr) sids.push_back(L"<null DACL>");
-  for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
-    void* ace = nullptr;
-    if (!::GetAce(dacl, i, &ace)) continue;
-    const auto* header = static_cast<ACE_HEADER*>(ace);
-    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
-    auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-    LPWSTR sid = nullptr;
-    if (::ConvertSidToStringSidW(&allowed->SidStart, &sid)) {
-      sids.push_back(sid);
-      ::LocalFree(sid);
-    }
-  }
-  ::LocalFree(descriptor);
-  return sids;
-}
-
 void ExpectNoAccessForEveryoneOrUsers(const std::wstring& path) {
   for (const std::wstring& sid : GrantedSids(path)) {
     SCOPED_TRACE(WideToUtf8(sid));
@@ -294,15 +272,109 @@ TEST_F(ConfigFileTest, WrittenFileIsClosedToEveryoneAndUsers) {
 TEST_F(ConfigFileTest, ExistingOpenFileIsClosedToEveryoneAndUsersToo) {
   // A file left with a DACL that lets everyone in: rewriting it must not
   // keep that DACL.
+  ASSERT_TRUE(EnsureTrustedFolder(folder_.Join(L"Keelhaven")));
   ASSERT_TRUE(WriteWholeFile(ExpectedPath(), "old"));
-  const SecurityDescriptor open(L"D:(A;;FA;;;WD)(A;;FA;;;BU)");
-  ASSERT_EQ(
-      ::SetNamedSecurityInfoW(const_cast<wchar_t*>(ExpectedPath().c_str()),
-                              SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
-                              nullptr, nullptr, open.dacl(), nullptr),
-      static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_TRUE(OpenToEveryone(ExpectedPath()));
   ASSERT_FALSE(Write(Inputs()).empty());
   ExpectNoAccessForEveryoneOrUsers(ExpectedPath());
+}
+
+// --- The folder the key goes into --------------------------------------
+
+// Under Wine, which maps a DACL onto Unix mode bits and reads the owner
+// back as the running account, what shows is: a new folder is private, a
+// link or a file in its place is refused, and a folder open to everyone is
+// refused too, since on an existing folder Wine keeps read access for
+// others whatever DACL is set (Windows would close it, with a warning).
+// Owners of other accounts are judged by the trust rule's own table.
+TEST(ConfigFolderTrustTest, FolderIsCreatedKeptOrRefusedBeforeTheKeyLands) {
+  if (!RunningUnderWine()) GTEST_SKIP() << kNotUnderWine;
+  enum class Before { kMissing, kPrivate, kOpenToEveryone, kFile, kLink };
+  const struct {
+    const char* name;
+    Before before;
+    const char* refusal;  // why the folder is refused, or null
+  } cases[] = {
+      {"missing", Before::kMissing, nullptr},
+      {"already private", Before::kPrivate, nullptr},
+      {"open to everyone", Before::kOpenToEveryone,
+       "others can still reach it"},
+      {"a file", Before::kFile, "not a folder"},
+      {"a link", Before::kLink, "it is a link"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder root;
+    const std::wstring folder = root.Join(L"Keelhaven");
+    const std::wstring target = root.Join(L"elsewhere");
+    switch (c.before) {
+      case Before::kMissing:
+        break;
+      case Before::kPrivate:
+        ASSERT_TRUE(EnsureTrustedFolder(folder));
+        break;
+      case Before::kOpenToEveryone:
+        ASSERT_TRUE(CreateFolders(folder) && OpenToEveryone(folder));
+        break;
+      case Before::kFile:
+        ASSERT_TRUE(WriteWholeFile(folder, "x"));
+        break;
+      case Before::kLink:
+        ASSERT_TRUE(CreateFolders(target));
+        ASSERT_TRUE(MakeSymbolicLink(folder, target));
+        break;
+    }
+    TunnelSystem system;
+    system.config_directory = [&folder] { return folder; };
+    const TunnelController controller(system);
+    LogCapture capture;
+    const std::wstring path =
+        controller.WriteTunnelConfig(kTestPrivateKey, kTestClientKey,
+                                     kTestServerKey, kTestEndpoint, "", "", "");
+    const std::vector<std::string> messages = NativeMessages(capture.Finish());
+
+    // What follows the summary.
+    const auto summary_end = std::find(messages.begin(), messages.end(),
+                                       "==================================");
+    ASSERT_NE(summary_end, messages.end());
+    const std::vector<std::string> after(summary_end + 1, messages.end());
+    if (c.refusal != nullptr) {
+      EXPECT_EQ(after, std::vector<std::string>{
+                           "ERROR: Folder not trusted, nothing is written "
+                           "there: " +
+                           WideToUtf8(folder) + " (" + c.refusal + ")"});
+      EXPECT_EQ(path, L"");
+      EXPECT_FALSE(FileExists(target + L"\\Keelhaven.conf"));
+    } else {
+      EXPECT_EQ(after,
+                (std::vector<std::string>{
+                    "Config written: " + WideToUtf8(path) + " (273 bytes)",
+                    "Config verify: [Peer]=YES PublicKey=YES Endpoint=YES"}));
+      EXPECT_EQ(path, folder + L"\\Keelhaven.conf");
+      ExpectNoAccessForEveryoneOrUsers(folder);
+      ExpectNoAccessForEveryoneOrUsers(path);
+    }
+    // The link itself, before the temporary folder goes through it.
+    if (c.before == Before::kLink && !::RemoveDirectoryW(folder.c_str())) {
+      ::DeleteFileW(folder.c_str());
+    }
+  }
+}
+
+// A link at the file's own place is removed, not written through.
+TEST_F(ConfigFileTest, LinkAtTheFilesPlaceIsReplacedNotFollowed) {
+  TempFolder elsewhere;
+  const std::wstring target = elsewhere.Join(L"target.conf");
+  ASSERT_TRUE(WriteWholeFile(target, "someone else's"));
+  ASSERT_TRUE(EnsureTrustedFolder(folder_.Join(L"Keelhaven")));
+  if (!MakeSymbolicLink(ExpectedPath(), target)) {
+    // Wine reads a Unix symbolic link to a file as the file itself, and
+    // follows it even when asked not to.
+    GTEST_SKIP() << "no symbolic link to a file can be made or seen here";
+  }
+  ASSERT_FALSE(Write(Inputs()).empty());
+  EXPECT_EQ(ReadWholeFile(target), "someone else's");
+  EXPECT_EQ(ReadWholeFile(ExpectedPath()).size(), 273u);
 }
 
 TEST(TrimWhitespaceTest, DropsOnlyTheFourBlankBytesAtBothEnds) {

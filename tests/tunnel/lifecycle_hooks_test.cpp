@@ -96,7 +96,10 @@ class LifecycleHooksTest : public testing::Test {
   TunnelController Controller() {
     TunnelSystem system;
     system.wireguard_folders = {wireguard_.install_folder()};
-    system.config_directory = [this] { return config_folder_.path(); };
+    // The host creates its folder, as it would under ProgramData.
+    system.config_directory = [this] {
+      return config_folder_.Join(L"Keelhaven");
+    };
     system.sleep = sleeper_.AsFunction();
     system.run_command = [this](const std::wstring& command,
                                 std::string* output, uint32_t timeout_ms,

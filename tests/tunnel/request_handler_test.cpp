@@ -18,6 +18,7 @@
 #include "tests/support/standin_wireguard.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_keys.h"
+#include "tunnel/folder_trust.h"
 #include "tunnel/tunnel_controller.h"
 #include "util/native_log.h"
 
@@ -67,7 +68,10 @@ class RequestHandlerTest : public testing::Test {
   TunnelSystem MakeSystem() {
     TunnelSystem system;
     system.wireguard_folders = {wireguard_.install_folder()};
-    system.config_directory = [this] { return config_folder_.path(); };
+    // The host creates its folder, as it would under ProgramData.
+    system.config_directory = [this] {
+      return config_folder_.Join(L"Keelhaven");
+    };
     system.sleep = sleeper_.AsFunction();
     return system;
   }
@@ -100,7 +104,7 @@ class RequestHandlerTest : public testing::Test {
   }
 
   std::wstring ConfigPath() const {
-    return config_folder_.Join(L"Keelhaven.conf");
+    return config_folder_.Join(L"Keelhaven\\Keelhaven.conf");
   }
 
   static bool Has(const Outcome& outcome, const std::string& prefix) {
@@ -284,14 +288,32 @@ TEST_F(RequestHandlerTest, EstablishWhileActiveAfterWireGuardWasRemoved) {
 }
 
 TEST_F(RequestHandlerTest, ConfigWriteFailureLeavesTheTunnelDown) {
-  // A folder standing where the file should be.
-  ASSERT_TRUE(CreateFolders(ConfigPath()));
-  const Outcome outcome = Establish(ValidParams());
-  EXPECT_EQ(outcome.reply, ErrorBytes("CONFIG_WRITE_FAILED",
-                                      "Failed to write WireGuard config file"));
-  EXPECT_FALSE(controller_.tunnel_active());
-  EXPECT_TRUE(controller_.config_path().empty());
-  EXPECT_FALSE(wireguard_.IsInstalled(L"Keelhaven"));
+  const std::wstring folder = config_folder_.Join(L"Keelhaven");
+  const struct {
+    const char* name;
+    std::wstring blocked;  // a folder made here stops the write
+  } cases[] = {
+      {"a folder where the file should be", ConfigPath()},
+      // Refused before anything is written.
+      {"a file where the folder should be", L""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    DeleteTree(folder);
+    if (c.blocked.empty()) {
+      ASSERT_TRUE(WriteWholeFile(folder, "x"));
+    } else {
+      ASSERT_TRUE(EnsureTrustedFolder(folder));
+      ASSERT_TRUE(::CreateDirectoryW(c.blocked.c_str(), nullptr));
+    }
+    const Outcome outcome = Establish(ValidParams());
+    EXPECT_EQ(outcome.reply,
+              ErrorBytes("CONFIG_WRITE_FAILED",
+                         "Failed to write WireGuard config file"));
+    EXPECT_FALSE(controller_.tunnel_active());
+    EXPECT_TRUE(controller_.config_path().empty());
+    EXPECT_FALSE(wireguard_.IsInstalled(L"Keelhaven"));
+  }
 }
 
 TEST_F(RequestHandlerTest, InstallFailureDeletesTheNewFile) {

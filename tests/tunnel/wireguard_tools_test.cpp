@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/file_security.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/recording_sleeper.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/standin_wireguard.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_keys.h"
+#include "tests/support/wine.h"
 #include "tunnel/tunnel_controller.h"
 #include "util/native_log.h"
 #include "util/windows_include.h"
@@ -81,7 +83,10 @@ class WireGuardToolsTest : public testing::Test {
   TunnelController Controller(std::vector<std::wstring> folders) {
     TunnelSystem system;
     system.wireguard_folders = std::move(folders);
-    system.config_directory = [this] { return config_folder_.path(); };
+    // The host creates its folder, as it would under ProgramData.
+    system.config_directory = [this] {
+      return config_folder_.Join(L"Keelhaven");
+    };
     system.sleep = sleeper_.AsFunction();
     system.run_command = [this](const std::wstring& command,
                                 std::string* output, uint32_t timeout_ms,
@@ -184,22 +189,77 @@ TEST_F(WireGuardToolsTest, FixedFoldersAreSearchedInOrder) {
   }
 }
 
-TEST_F(WireGuardToolsTest, FallsBackToTheSearchPath) {
-  const std::wstring bin = layout_root_.Join(L"bin");
-  CopyTools(bin, {L"wireguard.exe", L"wg.exe"});
-  ScopedEnvironmentVariable path(L"PATH",
-                                 (empty_folder_.path() + L";" + bin).c_str());
-  const TunnelController controller =
-      Controller({layout_root_.Join(L"Program Files\\WireGuard")});
+// A program found only on the search path runs with this process's rights,
+// so it counts only when no other account can change it or its folder.
+// Reading and running it may be open to all.
+TEST_F(WireGuardToolsTest,
+       FallsBackToTheSearchPathOnlyForProgramsNoOneElseCanChange) {
+  const struct {
+    const char* name;
+    bool open_programs, open_folder;
+  } cases[] = {
+      {"writable by the owner only", false, false},
+      {"programs writable by everyone", true, false},
+      {"folder writable by everyone", false, true},
+  };
+  int index = 0;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::wstring bin =
+        layout_root_.Join(L"bin" + std::to_wstring(index++));
+    CopyTools(bin, {L"wireguard.exe", L"wg.exe"});
+    if (c.open_programs) {
+      ASSERT_TRUE(OpenToEveryone(bin + L"\\wireguard.exe"));
+      ASSERT_TRUE(OpenToEveryone(bin + L"\\wg.exe"));
+    }
+    if (c.open_folder) {
+      ASSERT_TRUE(OpenToEveryone(bin));
+    }
+    ScopedEnvironmentVariable path(L"PATH",
+                                   (empty_folder_.path() + L";" + bin).c_str());
+    const TunnelController controller =
+        Controller({layout_root_.Join(L"Program Files\\WireGuard")});
 
-  LogCapture capture;
-  EXPECT_EQ(controller.FindWireGuardExe(), bin + L"\\wireguard.exe");
-  EXPECT_EQ(controller.FindWgExe(), bin + L"\\wg.exe");
-  // Each call searches and logs again.
-  EXPECT_EQ(controller.FindWireGuardExe(), bin + L"\\wireguard.exe");
-  const std::string found = Line(
-      "Found wireguard.exe on PATH: " + WideToUtf8(bin) + "\\wireguard.exe");
-  EXPECT_EQ(capture.Finish(), found + found);
+    LogCapture capture;
+    const std::wstring wireguard = controller.FindWireGuardExe();
+    const std::wstring wg = controller.FindWgExe();
+    // Each call searches and logs again.
+    EXPECT_EQ(controller.FindWireGuardExe(), wireguard);
+    const std::string log = capture.Finish();
+
+    const bool trusted = !c.open_programs && !c.open_folder;
+    EXPECT_EQ(wireguard, trusted ? bin + L"\\wireguard.exe" : L"");
+    EXPECT_EQ(wg, trusted ? bin + L"\\wg.exe" : L"");
+    const auto ignored = [&bin](const char* name) {
+      return Line(std::string("WARNING: Ignoring ") + name +
+                  " on PATH that other accounts can change: " +
+                  WideToUtf8(bin) + "\\" + name);
+    };
+    const std::string found = Line(
+        "Found wireguard.exe on PATH: " + WideToUtf8(bin) + "\\wireguard.exe");
+    const std::string missed = ignored("wireguard.exe") + Line(kNotFound);
+    EXPECT_EQ(log,
+              trusted ? found + found : missed + ignored("wg.exe") + missed);
+  }
+}
+
+// The install folders are where this Windows keeps its programs, on
+// whatever drive that is.
+TEST(WireGuardFoldersTest, DefaultsAreTheProgramFilesFolders) {
+  std::vector<std::wstring> expected;
+  for (const wchar_t* variable : {L"ProgramFiles", L"ProgramFiles(x86)"}) {
+    wchar_t folder[MAX_PATH] = {};
+    const DWORD length = ::GetEnvironmentVariableW(variable, folder, MAX_PATH);
+    ASSERT_GT(length, 0u);
+    ASSERT_LT(length, static_cast<DWORD>(MAX_PATH));
+    expected.push_back(std::wstring(folder) + L"\\WireGuard");
+  }
+  EXPECT_EQ(TunnelSystem().wireguard_folders, expected);
+  if (RunningUnderWine()) {
+    EXPECT_EQ(expected, (std::vector<std::wstring>{
+                            L"C:\\Program Files\\WireGuard",
+                            L"C:\\Program Files (x86)\\WireGuard"}));
+  }
 }
 
 TEST_F(WireGuardToolsTest, NothingFoundGivesEmptyPaths) {
