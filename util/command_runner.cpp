@@ -1,8 +1,8 @@
 #include "util/command_runner.h"
 
 #include <algorithm>
-#include <vector>
 
+#include "util/child_process.h"
 #include "util/native_log.h"
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
@@ -109,65 +109,54 @@ int32_t RunCommand(const std::wstring& command_line, std::string* output,
     if (::CreatePipe(&read_handle, &write_handle, &attributes, 0)) {
       read_end.reset(read_handle);
       write_end.reset(write_handle);
-      // Only the write end goes to the child; a child holding the read end
-      // would keep the pipe alive after we close ours.
-      ::SetHandleInformation(read_end.get(), HANDLE_FLAG_INHERIT, 0);
       capture = true;
     } else {
       NativeLog("WARNING: CreatePipe failed, running without output capture");
     }
   }
 
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  if (capture) {
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nullptr;
-    startup.hStdOutput = write_end.get();
-    startup.hStdError = write_end.get();
+  // Whatever else the run does, the child inherits the write end and
+  // nothing more; a read end that could leak into it would keep the pipe
+  // alive after we close ours, so a failure to prevent that fails the start.
+  ChildProcess child;
+  DWORD start_error = ERROR_SUCCESS;
+  if (capture &&
+      !::SetHandleInformation(read_end.get(), HANDLE_FLAG_INHERIT, 0)) {
+    start_error = ::GetLastError();
+  } else {
+    start_error =
+        child.Start(command_line, capture ? write_end.get() : nullptr);
   }
-
-  // CreateProcessW may write into the command line.
-  std::vector<wchar_t> writable(command_line.begin(), command_line.end());
-  writable.push_back(L'\0');
-
-  PROCESS_INFORMATION process_info = {};
-  const BOOL started = ::CreateProcessW(
-      nullptr, writable.data(), nullptr, nullptr, capture ? TRUE : FALSE,
-      CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process_info);
-  const DWORD start_error = started ? ERROR_SUCCESS : ::GetLastError();
   // From here only the child holds a write end, so the pipe breaks once the
   // child (and whatever inherited the end from it) has closed it.
   write_end.reset();
-  if (!started) {
+  if (start_error != ERROR_SUCCESS) {
     NativeLog("ERROR: CreateProcess failed (error: " +
               std::to_string(start_error) + ")");
     return kRunFailedToStart;
   }
-  UniqueKernelHandle process(process_info.hProcess);
-  UniqueKernelHandle thread(process_info.hThread);
 
   std::string collected;
   const bool exited =
-      WaitWhileDraining(process.get(), read_end.get(), timeout_ms, collected);
+      WaitWhileDraining(child.process(), read_end.get(), timeout_ms, collected);
 
   int32_t result = kRunFailedToStart;
   if (exited) {
     DWORD exit_code = 0;
-    if (::GetExitCodeProcess(process.get(), &exit_code)) {
+    if (::GetExitCodeProcess(child.process(), &exit_code)) {
       result = static_cast<int32_t>(exit_code);
     }
   } else {
     NativeLog("WARNING: Process timed out after " + std::to_string(timeout_ms) +
               "ms \xE2\x80\x94 terminating");
-    ::TerminateProcess(process.get(), 1);
+    // The child and whatever it started: a grandchild left running would
+    // hold the pipe and go on with work nobody waits for.
+    child.TerminateTree(1);
     result = kRunTimedOut;
   }
   // What the child wrote before it ended is in the pipe now.
   if (read_end) ReadLeftover(read_end.get(), collected);
   read_end.reset();
-  process.reset();
-  thread.reset();
 
   if (capture) *output = std::move(collected);
   const std::string& raw = capture ? *output : collected;
