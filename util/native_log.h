@@ -3,11 +3,17 @@
 #define KEELHAVEN_UTIL_NATIVE_LOG_H_
 
 #include <string>
+#include <string_view>
 
-// Writes "[Keelhaven Native] " + message + "\n" to an attached debugger, then
-// to standard error, flushed. The message is UTF-8 and passes unchanged: it
-// may hold line breaks, and only its first line carries the prefix.
+// Writes "[Keelhaven Native] " + message + "\n" to an attached debugger (cut
+// to its first 4 KiB, then a line feed), then to standard error when the
+// process has one. The message is UTF-8 and passes unchanged: it may hold
+// line breaks, and only its first line carries the prefix. Never fails.
 void NativeLog(const std::string& message);
+
+// Logs label + text as one message, without joining them first: for a
+// long text such as a child's whole output.
+void NativeLog(std::string_view label, std::string_view text);
 
 // Converts UTF-16 to UTF-8 for log lines, up to the first NUL. Never fails:
 // when Windows refuses the conversion the result is "<conversion error>". An

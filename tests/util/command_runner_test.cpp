@@ -76,12 +76,18 @@ TEST(RunCommandTest, CapturesBothStreamsInPipeOrder) {
                          Line("Process output: " + expected));
 }
 
-// Far more than the pipe holds: the child must never block on it.
-TEST(RunCommandTest, CapturesOutputMuchLargerThanThePipe) {
-  const Outcome run = RunAndRecord(TestChildCommand(L"big:1048576"), 20000);
-  EXPECT_EQ(run.result, 0);
-  ASSERT_EQ(run.output.size(), 1048576u);
-  EXPECT_TRUE(run.output == PatternBytes(1048576));
+// Around one read's size, and far more than the pipe holds: the child must
+// never block on the pipe, and what it wrote just before its exit is still
+// read after the exit has been seen.
+TEST(RunCommandTest, CapturesLargeOutputWhole) {
+  for (const size_t size : {65536u, 65537u, 300000u, 3145728u}) {
+    SCOPED_TRACE(size);
+    const Outcome run =
+        RunAndRecord(TestChildCommand(L"big:" + std::to_wstring(size)), 20000);
+    EXPECT_EQ(run.result, 0);
+    ASSERT_EQ(run.output.size(), size);
+    EXPECT_TRUE(run.output == PatternBytes(size));
+  }
 }
 
 TEST(RunCommandTest, GivesTheChildsExitCodePrintedUnsigned) {
@@ -121,7 +127,8 @@ TEST(RunCommandTest, KeepsNulBytes) {
 // Both kinds of child that outlive the limit: one that closed its output
 // (the pipe reports its end, only the exit is missing) and one that keeps
 // its output open and never exits (the pipe never ends). Both give what they
-// wrote before the limit and are terminated at the limit.
+// wrote before the limit and are terminated at the limit; the second has a
+// read in flight at the deadline, cancelled before the run returns.
 TEST(RunCommandTest, TerminatesAChildThatRunsPastTheLimit) {
   struct Case {
     const wchar_t* mode;
