@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "util/native_log_file.h"
 #include "util/windows_include.h"
 
 namespace {
@@ -78,6 +79,7 @@ void NativeLog(const std::string& message) {
 void NativeLog(std::string_view label, std::string_view text) {
   ToDebugger(label, text);
   ToStandardError(label, text);
+  AppendToLogFile(kPrefix, label, text);
 }
 
 std::string WideToUtf8(const std::wstring& text) {

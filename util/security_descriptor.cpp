@@ -3,6 +3,7 @@
 #include <memory>
 
 // After windows.h:
+#include <aclapi.h>
 #include <sddl.h>
 
 UniqueLocalMemory SecurityDescriptorFromSddl(const std::wstring& sddl) {
@@ -12,6 +13,20 @@ UniqueLocalMemory SecurityDescriptorFromSddl(const std::wstring& sddl) {
     return UniqueLocalMemory();
   }
   return UniqueLocalMemory(descriptor);
+}
+
+DWORD ApplyProtectedDacl(HANDLE object, PSECURITY_DESCRIPTOR descriptor) {
+  BOOL present = FALSE;
+  BOOL defaulted = FALSE;
+  PACL dacl = nullptr;
+  if (!::GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted) ||
+      !present || dacl == nullptr) {
+    return ERROR_INVALID_SECURITY_DESCR;
+  }
+  return ::SetSecurityInfo(
+      object, SE_FILE_OBJECT,
+      DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+      nullptr, dacl, nullptr);
 }
 
 std::wstring CurrentUserSid() {

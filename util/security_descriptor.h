@@ -11,6 +11,11 @@
 // A self-relative descriptor; empty when the text can't be parsed.
 UniqueLocalMemory SecurityDescriptorFromSddl(const std::wstring& sddl);
 
+// Replaces the DACL of an object opened with WRITE_DAC by the descriptor's,
+// protected from inheritance. Gives the Windows error, ERROR_SUCCESS when
+// done.
+DWORD ApplyProtectedDacl(HANDLE object, PSECURITY_DESCRIPTOR descriptor);
+
 // This process's user SID as text ("S-1-5-..."); empty when it can't be
 // read.
 std::wstring CurrentUserSid();
