@@ -1,15 +1,17 @@
 // What the command runner costs over the bare process calls, measured under
 // Wine in one run (Google Benchmark is not available for MinGW here, so the
 // program times itself):
-//   1. a trivial child: RunCommand against CreateProcessW +
-//   WaitForSingleObject;
-//   2. 16 MiB of output: RunCommand against a blocking ReadFile loop on the
-//      same kind of pipe, once as the product logs (the whole output in the
+//   1. a trivial child: RunCommand (pipe, job object, inherit list) against
+//      CreateProcessW + WaitForSingleObject;
+//   2. 16 MiB of output: RunCommand against a blocking ReadFile loop on an
+//      anonymous pipe, once as the product logs (the whole output in the
 //      log line) and once with a log filter that shortens that line.
 // The program re-runs itself as the child ("--child=silent", "--child=big").
 // The runner's log goes to NUL so the console doesn't dominate the numbers.
+// Usage: command_runner_bench [runs] (default 7; the median is reported).
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -21,7 +23,7 @@
 
 namespace {
 
-constexpr int kRuns = 25;
+int g_runs = 7;
 constexpr size_t kBigOutput = 16u << 20;
 
 std::wstring OwnPath() {
@@ -66,7 +68,7 @@ void Compare(const char* title, const std::function<bool()>& baseline,
   std::vector<double> base_ms, candidate_ms;
   baseline();  // warm-up
   candidate();
-  for (int i = 0; i < kRuns; ++i) {
+  for (int i = 0; i < g_runs; ++i) {
     double start = NowMs();
     if (!baseline()) std::printf("  baseline run failed\n");
     base_ms.push_back(NowMs() - start);
@@ -76,8 +78,8 @@ void Compare(const char* title, const std::function<bool()>& baseline,
   }
   std::sort(base_ms.begin(), base_ms.end());
   std::sort(candidate_ms.begin(), candidate_ms.end());
-  const double base = base_ms[kRuns / 2];
-  const double cand = candidate_ms[kRuns / 2];
+  const double base = base_ms[g_runs / 2];
+  const double cand = candidate_ms[g_runs / 2];
   std::printf("%-58s baseline %9.2f ms  RunCommand %9.2f ms  ratio %.2f\n",
               title, base, cand, cand / base);
   std::fflush(stdout);
@@ -141,8 +143,9 @@ int main(int argc, char** argv) {
       return RunChild(argv[i] + sizeof(kChildFlag) - 1);
     }
   }
+  if (argc > 1) g_runs = std::max(3, std::atoi(argv[1]));
   if (std::freopen("NUL", "w", stderr) == nullptr) return 1;
-  std::printf("command runner, median of %d runs each\n", kRuns);
+  std::printf("command runner, median of %d runs each\n", g_runs);
 
   const std::wstring silent = ChildCommand(L"silent");
   std::string output;

@@ -7,6 +7,8 @@
 #include "embedding/engine_project.h"
 #include "shell/flutter_window.h"
 #include "shell/utils.h"
+#include "tunnel/config_file.h"
+#include "util/native_log.h"
 #include "util/windows_include.h"
 // After windows.h:
 #include <objbase.h>
@@ -33,6 +35,13 @@ int APIENTRY wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/,
   if (!::AttachConsole(ATTACH_PARENT_PROCESS) && ::IsDebuggerPresent()) {
     AttachNewConsole();
   }
+
+  // Log file: every native log line also goes to
+  // <configuration folder>\keelhaven.log, so a host started from the desktop
+  // (no console) still leaves a log. The folder must have been checked as
+  // trusted before this call.
+  const std::wstring log_folder = GetConfigDirectory();
+  if (!log_folder.empty()) SetNativeLogFile(log_folder + L"\\keelhaven.log");
 
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 

@@ -18,11 +18,14 @@ constexpr int32_t kRunTimedOut = -2;
 // console window, gathers its standard output and standard error into
 // `output` (every byte, NULs included, in pipe order; left untouched when
 // capture is not possible or the program can't start; may be null), and
-// waits at most `timeout_ms` for the whole run, output included. Gives the
-// child's exit code, kRunFailedToStart, or kRunTimedOut (the child is then
-// terminated with exit code 1, and `output` holds what it wrote before).
-// The run ends with the child: a grandchild that inherited the output and
-// lives on doesn't hold it. Logs every step through NativeLog; the
+// waits at most `timeout_ms` for the whole run, output included. The child
+// inherits the output pipe's write end and no other handle, and runs in a
+// job object of its own. Gives the child's exit code, kRunFailedToStart
+// (also when the child can't be confined that way), or kRunTimedOut (the
+// child and every process it started are then terminated with exit code 1,
+// and `output` holds what the child wrote before). The run ends with the
+// child: a grandchild that inherited the output and lives on doesn't hold
+// it, and is left running. Logs every step through NativeLog; the
 // "Process output: " line shows log_filter(output) when a filter is set.
 int32_t RunCommand(const std::wstring& command_line, std::string* output,
                    uint32_t timeout_ms,

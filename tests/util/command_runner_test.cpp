@@ -7,10 +7,13 @@
 
 #include "tests/support/handle_count.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/standin_wireguard.h"
 #include "tests/util/test_child.h"
 #include "util/native_log.h"
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
+// After windows.h:
+#include <tlhelp32.h>
 
 namespace {
 
@@ -73,12 +76,18 @@ TEST(RunCommandTest, CapturesBothStreamsInPipeOrder) {
                          Line("Process output: " + expected));
 }
 
-// Far more than the pipe holds: the child must never block on it.
-TEST(RunCommandTest, CapturesOutputMuchLargerThanThePipe) {
-  const Outcome run = RunAndRecord(TestChildCommand(L"big:1048576"), 20000);
-  EXPECT_EQ(run.result, 0);
-  ASSERT_EQ(run.output.size(), 1048576u);
-  EXPECT_TRUE(run.output == PatternBytes(1048576));
+// Around one read's size, and far more than the pipe holds: the child must
+// never block on the pipe, and what it wrote just before its exit is still
+// read after the exit has been seen.
+TEST(RunCommandTest, CapturesLargeOutputWhole) {
+  for (const size_t size : {65536u, 65537u, 300000u, 3145728u}) {
+    SCOPED_TRACE(size);
+    const Outcome run =
+        RunAndRecord(TestChildCommand(L"big:" + std::to_wstring(size)), 20000);
+    EXPECT_EQ(run.result, 0);
+    ASSERT_EQ(run.output.size(), size);
+    EXPECT_TRUE(run.output == PatternBytes(size));
+  }
 }
 
 TEST(RunCommandTest, GivesTheChildsExitCodePrintedUnsigned) {
@@ -118,7 +127,8 @@ TEST(RunCommandTest, KeepsNulBytes) {
 // Both kinds of child that outlive the limit: one that closed its output
 // (the pipe reports its end, only the exit is missing) and one that keeps
 // its output open and never exits (the pipe never ends). Both give what they
-// wrote before the limit and are terminated at the limit.
+// wrote before the limit and are terminated at the limit; the second has a
+// read in flight at the deadline, cancelled before the run returns.
 TEST(RunCommandTest, TerminatesAChildThatRunsPastTheLimit) {
   struct Case {
     const wchar_t* mode;
@@ -163,6 +173,48 @@ TEST(RunCommandTest, ReturnsWhenTheChildExitsThoughAGrandchildHoldsThePipe) {
                          Line("Process exited with code: 7") +
                          Line("Process output: " + run.output));
   EXPECT_LT(run.elapsed_ms, kLimit / 2);
+}
+
+// Processes whose program lies in `folder`.
+int CountProcessesIn(const std::wstring& folder) {
+  UniqueFileHandle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof(entry);
+  int count = 0;
+  for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more;
+       more = ::Process32NextW(snapshot.get(), &entry)) {
+    UniqueKernelHandle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION,
+                                             FALSE, entry.th32ProcessID));
+    wchar_t image[MAX_PATH * 2] = {};
+    DWORD size = MAX_PATH * 2;
+    if (process &&
+        ::QueryFullProcessImageNameW(process.get(), 0, image, &size) &&
+        _wcsnicmp(image, folder.c_str(), folder.size()) == 0) {
+      ++count;
+    }
+  }
+  return count;
+}
+
+// The time limit ends the child and what it started: the stand-in starts a
+// copy of itself that holds the pipe, then hangs.
+TEST(RunCommandTest, TimeOutEndsTheChildAndItsChildren) {
+  StandinWireGuard tools;
+  tools.SetFaults("show stdout=41 grandchild_ms=60000 hang=1\n");
+  const std::wstring command =
+      L"\"" + tools.install_folder() + L"\\wg.exe\" show Keelhaven";
+  const Outcome run = RunAndRecord(command, 1500);
+  EXPECT_EQ(run.result, kRunTimedOut);
+  EXPECT_EQ(run.output, "A");
+  EXPECT_LT(run.elapsed_ms, 1500u + 3000u);
+  // Termination takes effect shortly after the call.
+  int left = 0;
+  for (int i = 0; i < 40; ++i) {
+    left = CountProcessesIn(tools.install_folder() + L"\\");
+    if (left == 0) break;
+    ::Sleep(50);
+  }
+  EXPECT_EQ(left, 0);
 }
 
 TEST(RunCommandTest, MissingProgramFailsToStartAndLeavesOutputAlone) {

@@ -2,9 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "tests/support/log_capture.h"
+#include "tests/support/temp_folder.h"
+#include "util/unique_handle.h"
+#include "util/windows_include.h"
+// After windows.h:
+#include <aclapi.h>
+#include <sddl.h>
 
 namespace {
 
@@ -34,6 +42,154 @@ TEST(NativeLogTest, WritesPrefixMessageAndOneLineFeed) {
     SCOPED_TRACE(c.message);
     EXPECT_EQ(LogOf(c.message), c.expected);
   }
+}
+
+// Sends the log to a file while the object lives.
+class ScopedLogFile {
+ public:
+  explicit ScopedLogFile(const std::wstring& path) { SetNativeLogFile(path); }
+  ~ScopedLogFile() { SetNativeLogFile(L""); }
+};
+
+// The current UTC time in 100 ns units.
+uint64_t UtcNow() {
+  FILETIME now = {};
+  ::GetSystemTimeAsFileTime(&now);
+  return (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+}
+
+// The time a stamp names, in the units of UtcNow; 0 when it names none.
+uint64_t StampTime(const std::string& stamp) {
+  SYSTEMTIME time = {};
+  FILETIME file_time = {};
+  if (std::sscanf(stamp.c_str(), "%4hu-%2hu-%2hu %2hu:%2hu:%2hu.%3hu",
+                  &time.wYear, &time.wMonth, &time.wDay, &time.wHour,
+                  &time.wMinute, &time.wSecond, &time.wMilliseconds) != 7 ||
+      !::SystemTimeToFileTime(&time, &file_time)) {
+    return 0;
+  }
+  return (static_cast<uint64_t>(file_time.dwHighDateTime) << 32) |
+         file_time.dwLowDateTime;
+}
+
+// The file's lines with their timestamps checked and taken off: each must
+// be "YYYY-MM-DD HH:MM:SS.mmm " in UTC, between `earliest` and `latest`.
+std::string WithoutTimestamps(const std::string& text, uint64_t earliest,
+                              uint64_t latest) {
+  constexpr char kShape[] = "dddd-dd-dd dd:dd:dd.ddd ";
+  constexpr size_t kSize = sizeof(kShape) - 1;
+  std::string rest;
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t end = text.find('\n', start);
+    const std::string stamp = text.substr(start, kSize);
+    for (size_t i = 0; i < kSize; ++i) {
+      const bool digit = stamp.size() > i && stamp[i] >= '0' && stamp[i] <= '9';
+      EXPECT_TRUE(kShape[i] == 'd' ? digit
+                                   : stamp.size() > i && stamp[i] == kShape[i])
+          << "stamp \"" << stamp << "\"";
+    }
+    // The stamp is cut to milliseconds.
+    EXPECT_LE(earliest / 10000, StampTime(stamp) / 10000) << stamp;
+    EXPECT_GE(latest, StampTime(stamp)) << stamp;
+    rest += text.substr(start + kSize, end + 1 - start - kSize);
+    start = end + 1;
+  }
+  return rest;
+}
+
+std::wstring DaclText(const std::wstring& path) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (::GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT,
+                              DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                              nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return L"<unreadable>";
+  }
+  const UniqueLocalMemory owner(descriptor);
+  wchar_t* text = nullptr;
+  if (!::ConvertSecurityDescriptorToStringSecurityDescriptorW(
+          descriptor, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text,
+          nullptr)) {
+    return L"<unconvertible>";
+  }
+  const UniqueLocalMemory text_owner(text);
+  return text;
+}
+
+// The file gets the standard error lines, each after a UTC timestamp,
+// appended to what it held.
+TEST(NativeLogFileTest, AppendsTheExactLinesAfterATimestamp) {
+  TempFolder folder;
+  const std::wstring path = folder.Join(L"keelhaven.log");
+  ASSERT_TRUE(WriteWholeFile(path, "older line\n"));
+  const uint64_t earliest = UtcNow();
+  LogCapture capture;
+  {
+    ScopedLogFile log_file(path);
+    NativeLog("first");
+    NativeLog("Process output: ", std::string("a\0b", 3));
+    NativeLog("");
+  }
+  const uint64_t latest = UtcNow();
+  const std::string lines =
+      "[Keelhaven Native] first\n"
+      "[Keelhaven Native] Process output: " +
+      std::string("a\0b\n", 4) + "[Keelhaven Native] \n";
+  EXPECT_EQ(capture.Finish(), lines);
+  const std::string file = ReadWholeFile(path);
+  ASSERT_EQ(file.compare(0, 11, "older line\n"), 0) << file;
+  EXPECT_EQ(WithoutTimestamps(file.substr(11), earliest, latest), lines);
+}
+
+// Before a line would take the file past 1 MiB, the file becomes ".1" (an
+// older ".1" goes) and the line starts a new file, closed to everyone but
+// SYSTEM and Administrators.
+TEST(NativeLogFileTest, MovesAFullFileAside) {
+  TempFolder folder;
+  const std::wstring path = folder.Join(L"keelhaven.log");
+  ASSERT_TRUE(WriteWholeFile(path + L".1", "stale\n"));
+  const uint64_t earliest = UtcNow();
+  std::string all;
+  {
+    LogCapture capture;
+    ScopedLogFile log_file(path);
+    // 24 + 19 + 100000 + 1 bytes a line: ten fit in 1 MiB, eleven don't.
+    for (char tag = 'a'; tag <= 'k'; ++tag) {
+      NativeLog(std::string(1, tag) + std::string(99999, '.'));
+    }
+    all = capture.Finish();
+  }
+  const uint64_t latest = UtcNow();
+  const size_t line = 19 + 100000 + 1;
+  ASSERT_EQ(all.size(), 11 * line);
+  EXPECT_EQ(WithoutTimestamps(ReadWholeFile(path + L".1"), earliest, latest),
+            all.substr(0, 10 * line));
+  EXPECT_EQ(WithoutTimestamps(ReadWholeFile(path), earliest, latest),
+            all.substr(10 * line));
+  const std::wstring dacl = DaclText(path);
+  EXPECT_EQ(dacl.find(L";;;WD)"), std::wstring::npos) << WideToUtf8(dacl);
+  EXPECT_EQ(dacl.find(L";;;BU)"), std::wstring::npos) << WideToUtf8(dacl);
+}
+
+// Started from the desktop the host has no standard error: the line still
+// reaches the file, and nothing fails.
+TEST(NativeLogFileTest, LogsWithoutStandardError) {
+  TempFolder folder;
+  const std::wstring path = folder.Join(L"keelhaven.log");
+  const uint64_t earliest = UtcNow();
+  LogCapture capture;
+  const HANDLE standard_error = ::GetStdHandle(STD_ERROR_HANDLE);
+  {
+    ScopedLogFile log_file(path);
+    for (const HANDLE missing : {HANDLE(nullptr), INVALID_HANDLE_VALUE}) {
+      ::SetStdHandle(STD_ERROR_HANDLE, missing);
+      NativeLog("no console");
+    }
+    ::SetStdHandle(STD_ERROR_HANDLE, standard_error);
+  }
+  EXPECT_EQ(capture.Finish(), "");
+  EXPECT_EQ(WithoutTimestamps(ReadWholeFile(path), earliest, UtcNow()),
+            "[Keelhaven Native] no console\n[Keelhaven Native] no console\n");
 }
 
 TEST(WideToUtf8Test, ConvertsOrMarksRefusal) {

@@ -1,0 +1,121 @@
+#include "util/native_log_file.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include "util/native_log.h"
+#include "util/security_descriptor.h"
+#include "util/unique_handle.h"
+#include "util/windows_include.h"
+
+namespace {
+
+// The log runs elevated and may hold what a tunnel did: only SYSTEM and
+// Administrators may read it.
+constexpr wchar_t kLogFileSddl[] = L"D:P(A;;FA;;;SY)(A;;FA;;;BA)";
+// Keeps the log and its one older generation small on a machine that runs
+// for months.
+constexpr uint64_t kMaxLogFileBytes = 1024 * 1024;
+
+struct LogFile {
+  std::mutex mutex;
+  std::wstring path;
+  UniqueFileHandle handle;
+  uint64_t size = 0;
+};
+
+// Never destroyed: a line may be logged while static objects go.
+LogFile& TheLogFile() {
+  static LogFile* const file = new LogFile();
+  return *file;
+}
+
+// Opens `path` for appending, creating it when missing. Empty when the
+// descriptor can't be built (no file without it), or the path is a reparse
+// point (never followed: its target could be any file), a hard link to
+// another name, or not a plain file.
+UniqueFileHandle OpenForAppend(const std::wstring& path, uint64_t* size) {
+  const UniqueLocalMemory descriptor = SecurityDescriptorFromSddl(kLogFileSddl);
+  if (!descriptor) return UniqueFileHandle();
+  SECURITY_ATTRIBUTES attributes = {sizeof(attributes), descriptor.get(),
+                                    FALSE};
+  // FILE_APPEND_DATA without FILE_WRITE_DATA: every write lands at the end,
+  // also when another instance appends to the same file.
+  UniqueFileHandle file(::CreateFileW(
+      path.c_str(),
+      FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL | WRITE_DAC,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &attributes,
+      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+      nullptr));
+  const bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
+  BY_HANDLE_FILE_INFORMATION info = {};
+  if (!file || !::GetFileInformationByHandle(file.get(), &info) ||
+      (info.dwFileAttributes &
+       (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
+      info.nNumberOfLinks != 1) {
+    return UniqueFileHandle();
+  }
+  // Opening an existing file leaves its DACL as it was.
+  if (existed &&
+      ApplyProtectedDacl(file.get(), descriptor.get()) != ERROR_SUCCESS) {
+    return UniqueFileHandle();
+  }
+  *size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+  return file;
+}
+
+// Moves the full file aside and starts a new one. When the move fails the
+// file log stops rather than grow without bound.
+void Rotate(LogFile& file) {
+  file.handle.reset();
+  const std::wstring older = file.path + L".1";
+  if (::MoveFileExW(file.path.c_str(), older.c_str(),
+                    MOVEFILE_REPLACE_EXISTING)) {
+    file.handle = OpenForAppend(file.path, &file.size);
+  }
+}
+
+std::string Timestamp() {
+  SYSTEMTIME now = {};
+  ::GetSystemTime(&now);
+  char text[32];
+  std::snprintf(text, sizeof(text), "%04u-%02u-%02u %02u:%02u:%02u.%03u ",
+                now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+                now.wSecond, now.wMilliseconds);
+  return text;
+}
+
+}  // namespace
+
+void SetNativeLogFile(const std::wstring& path) {
+  LogFile& file = TheLogFile();
+  const std::lock_guard<std::mutex> lock(file.mutex);
+  file.handle.reset();
+  file.path = path;
+  file.size = 0;
+  if (!path.empty()) file.handle = OpenForAppend(path, &file.size);
+}
+
+void AppendToLogFile(std::string_view prefix, std::string_view label,
+                     std::string_view text) {
+  LogFile& file = TheLogFile();
+  const std::lock_guard<std::mutex> lock(file.mutex);
+  if (!file.handle) return;
+  // One write per line, so a line is never torn by a kill or interleaved
+  // with another writer's.
+  std::string line = Timestamp();
+  line.reserve(line.size() + prefix.size() + label.size() + text.size() + 1);
+  line.append(prefix).append(label).append(text).push_back('\n');
+  if (file.size > 0 && file.size + line.size() > kMaxLogFileBytes) {
+    Rotate(file);
+    if (!file.handle) return;
+  }
+  DWORD written = 0;
+  if (line.size() <= MAXDWORD &&
+      ::WriteFile(file.handle.get(), line.data(),
+                  static_cast<DWORD>(line.size()), &written, nullptr)) {
+    file.size += written;
+  }
+}
