@@ -8,6 +8,7 @@
 #include "shell/flutter_window.h"
 #include "shell/utils.h"
 #include "tunnel/config_file.h"
+#include "tunnel/folder_trust.h"
 #include "util/native_log.h"
 #include "util/windows_include.h"
 // After windows.h:
@@ -36,12 +37,14 @@ int APIENTRY wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/,
     AttachNewConsole();
   }
 
-  // Log file: every native log line also goes to
-  // <configuration folder>\keelhaven.log, so a host started from the desktop
-  // (no console) still leaves a log. The folder must have been checked as
-  // trusted before this call.
+  // Every native log line also goes to <configuration folder>\keelhaven.log,
+  // so a host started from the desktop (no console) still leaves a log. The
+  // folder is made private to SYSTEM and Administrators first; when it can't
+  // be, there is no log file.
   const std::wstring log_folder = GetConfigDirectory();
-  if (!log_folder.empty()) SetNativeLogFile(log_folder + L"\\keelhaven.log");
+  if (!log_folder.empty() && EnsureTrustedFolder(log_folder)) {
+    SetNativeLogFile(log_folder + L"\\keelhaven.log");
+  }
 
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 

@@ -4,28 +4,12 @@
 #ifndef KEELHAVEN_TUNNEL_CONFIG_SECURITY_H_
 #define KEELHAVEN_TUNNEL_CONFIG_SECURITY_H_
 
-#include "util/unique_handle.h"
-#include "util/windows_include.h"
+#include "util/security_descriptor.h"
 
-// Protected DACLs (not inheriting from the parent folder).
-extern const wchar_t kConfigFileSddl[];    // D:P(A;;FA;;;SY)(A;;FA;;;BA)
-extern const wchar_t kConfigFolderSddl[];  // ...with OICI inheritance
-
-// A self-relative security descriptor built from SDDL, owning its memory.
-class SecurityDescriptor {
- public:
-  // Empty (valid() false) when the text can't be parsed.
-  explicit SecurityDescriptor(const wchar_t* sddl);
-
-  bool valid() const { return memory_.valid(); }
-  PSECURITY_DESCRIPTOR get() const { return memory_.get(); }
-  // The descriptor's DACL; null when it has none.
-  PACL dacl() const;
-  // Attributes for CreateFileW / CreateDirectoryW, handle not inheritable.
-  SECURITY_ATTRIBUTES attributes() const;
-
- private:
-  UniqueLocalMemory memory_;
-};
+// Protected DACLs (not inheriting from the parent folder); the folder's
+// entries pass to the files and folders created in it.
+inline constexpr wchar_t kConfigFileSddl[] = L"D:P(A;;FA;;;SY)(A;;FA;;;BA)";
+inline constexpr wchar_t kConfigFolderSddl[] =
+    L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 
 #endif  // KEELHAVEN_TUNNEL_CONFIG_SECURITY_H_

@@ -37,10 +37,9 @@ LogFile& TheLogFile() {
 // point (never followed: its target could be any file), a hard link to
 // another name, or not a plain file.
 UniqueFileHandle OpenForAppend(const std::wstring& path, uint64_t* size) {
-  const UniqueLocalMemory descriptor = SecurityDescriptorFromSddl(kLogFileSddl);
+  const SecurityDescriptor descriptor(kLogFileSddl);
   if (!descriptor) return UniqueFileHandle();
-  SECURITY_ATTRIBUTES attributes = {sizeof(attributes), descriptor.get(),
-                                    FALSE};
+  SECURITY_ATTRIBUTES attributes = descriptor.attributes();
   // FILE_APPEND_DATA without FILE_WRITE_DATA: every write lands at the end,
   // also when another instance appends to the same file.
   UniqueFileHandle file(::CreateFileW(
@@ -59,7 +58,7 @@ UniqueFileHandle OpenForAppend(const std::wstring& path, uint64_t* size) {
   }
   // Opening an existing file leaves its DACL as it was.
   if (existed &&
-      ApplyProtectedDacl(file.get(), descriptor.get()) != ERROR_SUCCESS) {
+      ApplyProtectedDacl(file.get(), descriptor) != ERROR_SUCCESS) {
     return UniqueFileHandle();
   }
   *size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;

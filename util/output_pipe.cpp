@@ -35,12 +35,11 @@ bool OutputPipe::Create() {
   // take its one instance or write into the output before the child does.
   const std::wstring user = CurrentUserSid();
   if (user.empty()) return false;
-  const UniqueLocalMemory descriptor =
-      SecurityDescriptorFromSddl(L"D:P(A;;GA;;;SY)(A;;GA;;;" + user + L")");
+  const SecurityDescriptor descriptor(L"D:P(A;;GA;;;SY)(A;;GA;;;" + user +
+                                      L")");
   if (!descriptor) return false;
   const std::wstring name = NewPipeName();
-  SECURITY_ATTRIBUTES attributes = {sizeof(attributes), descriptor.get(),
-                                    FALSE};
+  SECURITY_ATTRIBUTES attributes = descriptor.attributes();
   // FIRST_PIPE_INSTANCE: fails rather than join a pipe of that name that
   // someone else made first.
   our_end_.reset(::CreateNamedPipeW(name.c_str(),
