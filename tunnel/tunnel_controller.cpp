@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "tunnel/config_file.h"
+#include "util/unique_handle.h"
 #include "util/windows_include.h"
 
 const char kChannelName[] = "com.daltic.halberdix/wireguard";
@@ -10,12 +11,30 @@ const char kWireGuardNotInstalledMessage[] =
     "WireGuard for Windows is not installed. Please install it from "
     "https://www.wireguard.com/install/";
 
+namespace {
+
+// WireGuard for Windows names a tunnel's service after the tunnel.
+constexpr wchar_t kServicePrefix[] = L"WireGuardTunnel$";
+
+bool TunnelServiceRegistered() {
+  const UniqueServiceHandle manager(
+      ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+  if (!manager) return false;
+  const std::wstring name = kServicePrefix + std::wstring(kTunnelName);
+  const UniqueServiceHandle service(
+      ::OpenServiceW(manager.get(), name.c_str(), SERVICE_QUERY_STATUS));
+  return service.valid();
+}
+
+}  // namespace
+
 TunnelSystem::TunnelSystem()
     : wireguard_folders{L"C:\\Program Files\\WireGuard",
                         L"C:\\Program Files (x86)\\WireGuard"},
       config_directory(GetConfigDirectory),
       run_command(RunCommand),
-      sleep([](uint32_t milliseconds) { ::Sleep(milliseconds); }) {}
+      sleep([](uint32_t milliseconds) { ::Sleep(milliseconds); }),
+      tunnel_service_registered(TunnelServiceRegistered) {}
 
 TunnelController::TunnelController(TunnelSystem system)
     : system_(std::move(system)) {}
