@@ -202,6 +202,17 @@ LRESULT Win32Window::HandleMessage(HWND window, UINT message, WPARAM wparam,
     case WM_DWMCOLORIZATIONCOLORCHANGED:
       ApplySystemTheme(window);
       return 0;
+
+    case WM_QUERYENDSESSION:
+      // Never hold up a log-off or shutdown; the work is done when it is
+      // certain, at WM_ENDSESSION.
+      return TRUE;
+
+    case WM_ENDSESSION:
+      // The process may be ended at any moment once this returns, without
+      // WM_CLOSE or WM_DESTROY.
+      if (wparam) OnEndSession();
+      return 0;
   }
   // The handle the message came with: the stored one is already null while
   // the last messages of a destroyed window arrive.
@@ -211,6 +222,8 @@ LRESULT Win32Window::HandleMessage(HWND window, UINT message, WPARAM wparam,
 bool Win32Window::OnCreate() { return true; }
 
 void Win32Window::OnDestroy() {}
+
+void Win32Window::OnEndSession() {}
 
 void Win32Window::ApplySystemTheme(HWND window) {
   DWORD light_mode = 0;
