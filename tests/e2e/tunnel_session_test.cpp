@@ -155,6 +155,41 @@ TEST_F(HostSessionTest, SessionEndTakesTheTunnelDownBeforeAnswering) {
   EXPECT_FALSE(HasMessageStartingWith(messages, "Destructor:"));
 }
 
+BOOL WINAPI IgnoreConsoleControl(DWORD) { return TRUE; }
+
+TEST_F(HostSessionTest, CtrlCInTheConsoleClosesTheWindowAndTakesTheTunnelDown) {
+  ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
+  // A console of this test's own, which the host attaches to as its
+  // parent's; the Ctrl+C goes to every process on it, this one included.
+  ::FreeConsole();
+  ASSERT_TRUE(::AllocConsole());
+  ASSERT_TRUE(::SetConsoleCtrlHandler(IgnoreConsoleControl, TRUE));
+  HostOptions options;
+  // No close: only the Ctrl+C can end the host before the time limit.
+  options.script = SendLine("establishTunnel", TunnelParameters());
+  options.timeout_ms = 60000;
+  bool sent = false;
+  options.while_running = [&](DWORD process_id) {
+    WaitUntil([&] { return FindHostWindow(process_id) && TunnelUp(); }, 60000);
+    sent = ::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+  };
+  const HostRun run = RunHost(options);
+  ::SetConsoleCtrlHandler(IgnoreConsoleControl, FALSE);
+  ::FreeConsole();
+
+  ASSERT_TRUE(sent);
+  ASSERT_FALSE(run.process.timed_out);
+  // Ended by its message loop, not by Windows' default handling.
+  EXPECT_EQ(run.process.exit_code, 0u);
+  const std::vector<std::string> messages = run.NativeMessages();
+  EXPECT_TRUE(
+      HasMessageStartingWith(messages, "OnDestroy: Tearing down active tunnel"))
+      << run.process.err;
+  EXPECT_FALSE(TunnelServiceRegistered());
+  EXPECT_FALSE(TunnelServiceInstalled());
+  EXPECT_FALSE(FileExists(ConfigFile()));
+}
+
 TEST_F(HostSessionTest, ClosingWithoutTunnelTouchesNoTunnel) {
   ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
   HostOptions options;
