@@ -42,3 +42,12 @@ void FlutterWindow::OnDestroy() {
   tunnel_.OnWindowDestroyed();
   Win32Window::OnDestroy();
 }
+
+void FlutterWindow::OnEndSession() {
+  if (!tunnel_.tunnel_active()) return;
+  // Shown in the list of programs holding up the log-off or shutdown.
+  const bool blocking =
+      ::ShutdownBlockReasonCreate(GetHandle(), L"Removing the VPN tunnel");
+  tunnel_.OnWindowDestroyed();
+  if (blocking) ::ShutdownBlockReasonDestroy(GetHandle());
+}

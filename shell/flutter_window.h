@@ -29,6 +29,9 @@ class FlutterWindow : public Win32Window {
   bool OnCreate() override;
   // Releases the engine and takes an active tunnel down.
   void OnDestroy() override;
+  // Takes an active tunnel down as OnDestroy would, asking Windows to wait
+  // for it; the engine is left to the end of the process.
+  void OnEndSession() override;
 
  private:
   flutter::EngineProject project_;

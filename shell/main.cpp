@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "embedding/engine_project.h"
+#include "shell/console_close.h"
 #include "shell/flutter_window.h"
 #include "shell/utils.h"
 #include "tunnel/config_file.h"
@@ -59,6 +60,9 @@ int APIENTRY wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/,
     return kExitWindowFailed;
   }
   window.SetPostQuitOnDestroy(true);
+  // Ctrl+C or closing the console the program is attached to would end it
+  // without a window message: close the window instead.
+  ConsoleClose console_close(window.GetHandle());
 
   // GetMessageW gives -1 on an error; stopping there, rather than treating
   // it as a message, keeps the loop from spinning forever.
@@ -67,6 +71,8 @@ int APIENTRY wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/,
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
   }
+  // WM_QUIT follows WM_DESTROY, whose handling took the tunnel down.
+  console_close.TeardownDone();
 
   ::CoUninitialize();
   return kExitSuccess;

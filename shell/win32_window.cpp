@@ -31,7 +31,8 @@ class WindowClassState {
   }
 
   // Registers the class unless this process did already; a failed
-  // registration shows only in the window creation that follows.
+  // registration shows only in the window creation that follows, and is
+  // tried again by the next one.
   const wchar_t* GetWindowClass(WNDPROC procedure) {
     if (!registered_) {
       WNDCLASSW window_class = {};
@@ -42,8 +43,7 @@ class WindowClassState {
           ::LoadIconW(window_class.hInstance, MAKEINTRESOURCEW(IDI_APP_ICON));
       window_class.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
       window_class.lpszClassName = kWindowClassName;
-      ::RegisterClassW(&window_class);
-      registered_ = true;
+      registered_ = ::RegisterClassW(&window_class) != 0;
     }
     return kWindowClassName;
   }
@@ -202,13 +202,28 @@ LRESULT Win32Window::HandleMessage(HWND window, UINT message, WPARAM wparam,
     case WM_DWMCOLORIZATIONCOLORCHANGED:
       ApplySystemTheme(window);
       return 0;
+
+    case WM_QUERYENDSESSION:
+      // Never hold up a log-off or shutdown; the work is done when it is
+      // certain, at WM_ENDSESSION.
+      return TRUE;
+
+    case WM_ENDSESSION:
+      // The process may be ended at any moment once this returns, without
+      // WM_CLOSE or WM_DESTROY.
+      if (wparam) OnEndSession();
+      return 0;
   }
-  return ::DefWindowProcW(window_handle_, message, wparam, lparam);
+  // The handle the message came with: the stored one is already null while
+  // the last messages of a destroyed window arrive.
+  return ::DefWindowProcW(window, message, wparam, lparam);
 }
 
 bool Win32Window::OnCreate() { return true; }
 
 void Win32Window::OnDestroy() {}
+
+void Win32Window::OnEndSession() {}
 
 void Win32Window::ApplySystemTheme(HWND window) {
   DWORD light_mode = 0;

@@ -68,7 +68,8 @@ class Win32Window {
 
  protected:
   // Handles the window's messages once it has an object; every handled
-  // message gives 0, the rest go to DefWindowProcW.
+  // message gives 0 (WM_QUERYENDSESSION: TRUE), the rest go to
+  // DefWindowProcW.
   virtual LRESULT HandleMessage(HWND window, UINT message, WPARAM wparam,
                                 LPARAM lparam) noexcept;
 
@@ -78,6 +79,10 @@ class Win32Window {
 
   // Called whenever the window is being destroyed, and by every Destroy.
   virtual void OnDestroy();
+
+  // Called when the user's session ends (log-off, shutdown): the process
+  // is ended soon after this returns, without the window being destroyed.
+  virtual void OnEndSession();
 
  private:
   // The window class's procedure: ties the window to its object on

@@ -6,12 +6,32 @@
 #include "codec/standard_method_codec.h"
 #include "embedding/method_channel.h"
 #include "tunnel/config_file.h"
+#include "tunnel/folder_trust.h"
 #include "tunnel/tunnel_controller.h"
 #include "util/native_log.h"
+#include "util/windows_include.h"
 
 namespace {
+
 constexpr uint32_t kLeftoverCheckTimeoutMs = 5000;
+
+// Deletes a configuration file that an earlier run left behind; it holds
+// the private key. The one place a leftover file is deleted.
+void DeleteLeftoverConfig(const std::wstring& path) {
+  if (DeleteFileNoFollow(path)) {
+    NativeLog("WARNING: Deleted configuration file left by an earlier run: " +
+              WideToUtf8(path));
+    return;
+  }
+  const DWORD error = ::GetLastError();
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return;
+  NativeLog(
+      "WARNING: Could not delete configuration file left by an earlier "
+      "run (error: " +
+      std::to_string(error) + "): " + WideToUtf8(path));
 }
+
+}  // namespace
 
 void TunnelController::OnWindowCreated(
     flutter::BinaryMessenger* messenger,
@@ -39,17 +59,39 @@ void TunnelController::OnWindowCreated(
         "not work until it is installed.");
   }
 
-  // A tunnel service left by an earlier run that ended without its teardown.
+  RemoveLeftovers(!wireguard.empty());
+}
+
+void TunnelController::RemoveLeftovers(bool wireguard_found) {
+  // A tunnel left by an earlier run that ended without its teardown (a
+  // crash, a kill, a lost session): first a running interface...
+  std::string ignored;
+  bool removed = false;
   const std::wstring wg = FindWgExe();
-  if (wg.empty()) return;
-  std::string output;
-  const int32_t code =
-      system_.run_command(L"\"" + wg + L"\" show " + kTunnelName, &output,
-                          kLeftoverCheckTimeoutMs, OutputLogFilter());
-  if (code == 0 && !output.empty()) {
-    NativeLog("WARNING: Found orphaned Keelhaven tunnel, cleaning up...");
-    std::string ignored;
+  if (!wg.empty()) {
+    std::string output;
+    const int32_t code =
+        system_.run_command(L"\"" + wg + L"\" show " + kTunnelName, &output,
+                            kLeftoverCheckTimeoutMs, OutputLogFilter());
+    if (code == 0 && !output.empty()) {
+      NativeLog("WARNING: Found orphaned Keelhaven tunnel, cleaning up...");
+      UninstallTunnelService(ignored);
+      removed = true;
+    }
+  }
+  // ...then a service with no interface (installed but stopped). Only
+  // wireguard.exe can remove it.
+  if (!removed && wireguard_found && system_.tunnel_service_registered()) {
+    NativeLog(
+        "WARNING: Found Keelhaven tunnel service that is not running, "
+        "removing it...");
     UninstallTunnelService(ignored);
+  }
+  // ...and the configuration file with the private key (a link there is
+  // removed itself, never what it points to).
+  const std::wstring folder = system_.config_directory();
+  if (!folder.empty()) {
+    DeleteLeftoverConfig(folder + L"\\" + kTunnelName + L".conf");
   }
 }
 

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "tunnel/config_file.h"
+#include "util/unique_handle.h"
 #include "util/windows_include.h"
 // After windows.h:
 #include <knownfolders.h>
@@ -32,13 +33,27 @@ std::vector<std::wstring> WireGuardInstallFolders() {
   return folders;
 }
 
+// WireGuard for Windows names a tunnel's service after the tunnel.
+constexpr wchar_t kServicePrefix[] = L"WireGuardTunnel$";
+
+bool TunnelServiceRegistered() {
+  const UniqueServiceHandle manager(
+      ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+  if (!manager) return false;
+  const std::wstring name = kServicePrefix + std::wstring(kTunnelName);
+  const UniqueServiceHandle service(
+      ::OpenServiceW(manager.get(), name.c_str(), SERVICE_QUERY_STATUS));
+  return service.valid();
+}
+
 }  // namespace
 
 TunnelSystem::TunnelSystem()
     : wireguard_folders(WireGuardInstallFolders()),
       config_directory(GetConfigDirectory),
       run_command(RunCommand),
-      sleep([](uint32_t milliseconds) { ::Sleep(milliseconds); }) {}
+      sleep([](uint32_t milliseconds) { ::Sleep(milliseconds); }),
+      tunnel_service_registered(TunnelServiceRegistered) {}
 
 TunnelController::TunnelController(TunnelSystem system)
     : system_(std::move(system)) {}

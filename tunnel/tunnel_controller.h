@@ -56,6 +56,8 @@ struct TunnelSystem {
       run_command;
   // Blocks the thread for the given milliseconds.
   std::function<void(uint32_t milliseconds)> sleep;
+  // Whether the service manager has the tunnel's service, running or not.
+  std::function<bool()> tunnel_service_registered;
 };
 
 class TunnelController {
@@ -103,8 +105,10 @@ class TunnelController {
   // --- Lifecycle hooks of the host window --------------------------------
   // After the engine and its view exist: opens the tunnel channel on the
   // messenger, stores it in `channel` (the window's member) with this
-  // controller as its handler, reports WireGuard and removes a tunnel left
-  // by an earlier run. The controller must outlive the channel's use.
+  // controller as its handler, reports WireGuard and removes what an
+  // earlier run left: its tunnel (running, or only a registered service)
+  // and its configuration file. The controller must outlive the channel's
+  // use.
   void OnWindowCreated(
       flutter::BinaryMessenger* messenger,
       std::unique_ptr<flutter::MethodChannel<flutter::EncodableValue>>&
@@ -136,6 +140,9 @@ class TunnelController {
   // Removes the tunnel service (its outcome only logged) and deletes the
   // configuration file. Leaves tunnel_active_ to the caller.
   void RemoveServiceAndConfig();
+
+  // The creation hook's clean-up of an earlier run's tunnel and file.
+  void RemoveLeftovers(bool wireguard_found);
 
   // Locates one WireGuard tool: the install folders, then the search path.
   std::wstring FindTool(const wchar_t* file_name, bool log) const;

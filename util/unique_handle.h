@@ -88,10 +88,19 @@ struct RegistryKeyTraits {
   static void Close(Type key) noexcept { ::RegCloseKey(key); }
 };
 
+// The service manager and its services (OpenSCManagerW, OpenServiceW,
+// CreateServiceW), which fail with null.
+struct ServiceHandleTraits {
+  using Type = SC_HANDLE;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type service) noexcept { ::CloseServiceHandle(service); }
+};
+
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
 using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
+using UniqueServiceHandle = UniqueHandle<ServiceHandleTraits>;
 
 #endif  // KEELHAVEN_UTIL_UNIQUE_HANDLE_H_

@@ -1,5 +1,6 @@
 // Stand-in wireguard.exe: installs and removes tunnel "services" by keeping
-// them in the state folder. Command lines:
+// them in the state folder, with a never-started entry in the service
+// manager for each. Command lines:
 //   wireguard.exe /installtunnelservice <path ending in .conf>
 //   wireguard.exe /uninstalltunnelservice <tunnel name>
 // Success prints nothing and exits 0; a failure prints "[Error:  <reason>]"
@@ -13,6 +14,7 @@
 #include "standins/wireguard/output_holder.h"
 #include "standins/wireguard/state_folder.h"
 #include "standins/wireguard/tunnel_name.h"
+#include "standins/wireguard/tunnel_service.h"
 #include "standins/wireguard/tunnel_store.h"
 #include "util/windows_include.h"
 
@@ -21,6 +23,9 @@ namespace {
 constexpr char kUsage[] =
     "Usage: wireguard.exe /installtunnelservice CONFIG_PATH\r\n"
     "       wireguard.exe /uninstalltunnelservice TUNNEL_NAME\r\n";
+
+constexpr char kNoService[] =
+    "The specified service does not exist as an installed service.";
 
 int Fail(const std::string& reason) {
   WriteStderr("[Error:  " + reason + "]\r\n");
@@ -63,9 +68,12 @@ int InstallTunnelService(const std::wstring& state_folder,
   const ReadStatus read = ReadSmallFile(config_path, kMaxConfigBytes, &config);
   if (read != ReadStatus::kOk) return Fail(ReadFailure(read));
   if (state_folder.empty()) return Fail("Unable to find the state folder");
-  switch (TunnelStore(state_folder).Install(name, config, UnixTimeNow())) {
+  TunnelStore store(state_folder);
+  switch (store.Install(name, config, UnixTimeNow())) {
     case TunnelStore::InstallResult::kInstalled:
-      return 0;
+      if (RegisterTunnelService(name)) return 0;
+      store.Uninstall(name);
+      return Fail("Unable to create the tunnel service");
     case TunnelStore::InstallResult::kAlreadyInstalled:
       return Fail("Tunnel already installed and running");
     case TunnelStore::InstallResult::kFailed:
@@ -76,13 +84,14 @@ int InstallTunnelService(const std::wstring& state_folder,
 
 int UninstallTunnelService(const std::wstring& state_folder,
                            const std::wstring& name) {
-  // An invalid name cannot be installed, so it is simply not there.
-  if (state_folder.empty() || !IsValidTunnelName(name) ||
-      !TunnelStore(state_folder).Uninstall(name)) {
-    return Fail(
-        "The specified service does not exist as an installed service.");
-  }
-  return 0;
+  // An invalid name cannot be installed, so it is simply not there. A
+  // service entry without the state (a crashed install, another state
+  // folder) is removed all the same, as the real tool would.
+  if (!IsValidTunnelName(name)) return Fail(kNoService);
+  const bool stored =
+      !state_folder.empty() && TunnelStore(state_folder).Uninstall(name);
+  const bool registered = DeleteTunnelService(name);
+  return stored || registered ? 0 : Fail(kNoService);
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include "tests/e2e/host_process.h"
 
+#include <chrono>
+#include <thread>
+
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 #include "util/native_log.h"
@@ -31,6 +34,25 @@ std::vector<std::string> SplitLines(const std::string& text) {
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+struct SeenWindow {
+  DWORD process_id = 0;
+  HWND window = nullptr;
+};
+
+BOOL CALLBACK TakeHostWindow(HWND window, LPARAM context) {
+  auto* seen = reinterpret_cast<SeenWindow*>(context);
+  DWORD process_id = 0;
+  ::GetWindowThreadProcessId(window, &process_id);
+  wchar_t class_name[64] = {};
+  ::GetClassNameW(window, class_name, 64);
+  if (process_id != seen->process_id ||
+      std::wstring(class_name) != L"FLUTTER_RUNNER_WIN32_WINDOW") {
+    return TRUE;
+  }
+  seen->window = window;
+  return FALSE;
 }
 
 }  // namespace
@@ -149,4 +171,21 @@ HostRun RunHost(const HostOptions& options) {
                            options.timeout_ms, options.while_running);
   run.transcript = SplitLines(ReadWholeFile(transcript_path));
   return run;
+}
+
+HWND FindHostWindow(DWORD process_id) {
+  SeenWindow seen;
+  seen.process_id = process_id;
+  ::EnumWindows(TakeHostWindow, reinterpret_cast<LPARAM>(&seen));
+  return seen.window;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, uint32_t timeout_ms) {
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
 }

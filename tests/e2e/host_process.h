@@ -74,4 +74,11 @@ struct HostRun {
 
 HostRun RunHost(const HostOptions& options);
 
+// The host's top-level window in process `process_id`, or null.
+HWND FindHostWindow(DWORD process_id);
+
+// Polls `condition` every 20 ms until it holds (true) or `timeout_ms`
+// passes (false).
+bool WaitUntil(const std::function<bool()>& condition, uint32_t timeout_ms);
+
 #endif  // KEELHAVEN_TESTS_E2E_HOST_PROCESS_H_

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "standins/wireguard/tunnel_service.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/wine.h"
+#include "util/unique_handle.h"
 #include "util/windows_include.h"
 // After windows.h:
 #include <shlobj.h>
@@ -16,14 +18,15 @@ namespace {
 constexpr wchar_t kWireGuardFolderX86[] = L"C:\\Program Files (x86)\\WireGuard";
 constexpr uint32_t kToolTimeoutMs = 30000;
 
-std::string LeftoverConfig() {
-  return "[Interface]\r\n"
-         "PrivateKey = AqsEnrntsVcx8jIqXCclDc/28MzyoHwusiPAA47Mnac=\r\n"
-         "Address = 10.64.12.7/32\r\n"
-         "\r\n"
-         "[Peer]\r\n"
-         "PublicKey = P1DOzXwpH2F4IBjoTBCwzIaS0rxknzzor0hm5W5w1Ig=\r\n"
-         "Endpoint = 198.51.100.24:51820\r\n"
+std::string LeftoverConfig(bool with_endpoint) {
+  return std::string(
+             "[Interface]\r\n"
+             "PrivateKey = AqsEnrntsVcx8jIqXCclDc/28MzyoHwusiPAA47Mnac=\r\n"
+             "Address = 10.64.12.7/32\r\n"
+             "\r\n"
+             "[Peer]\r\n"
+             "PublicKey = P1DOzXwpH2F4IBjoTBCwzIaS0rxknzzor0hm5W5w1Ig=\r\n") +
+         (with_endpoint ? "Endpoint = 198.51.100.24:51820\r\n" : "") +
          "AllowedIPs = 0.0.0.0/0\r\n";
 }
 
@@ -55,6 +58,18 @@ std::string StringHex(const std::string& text) {
   return channel_text::ToHex(bytes);
 }
 
+std::vector<std::string> StartMessagesWithoutInterface() {
+  return {
+      "MethodChannel registered: com.daltic.halberdix/wireguard",
+      "Found wireguard.exe at: C:\\Program Files\\WireGuard\\wireguard.exe",
+      "WireGuard for Windows found: C:\\Program Files\\WireGuard\\"
+      "wireguard.exe",
+      "Running: \"C:\\Program Files\\WireGuard\\wg.exe\" show Keelhaven",
+      "Process exited with code: 1",
+      "Process output: Unable to access interface: No such file or directory",
+  };
+}
+
 void HostTest::SetUp() {
   // These tests install into Program Files and ProgramData.
   if (!RunningUnderWine()) GTEST_SKIP() << kNotUnderWine;
@@ -62,6 +77,7 @@ void HostTest::SetUp() {
   DeleteTree(kWireGuardFolder);
   DeleteTree(kWireGuardFolderX86);
   DeleteTree(ConfigFile());
+  DeleteTunnelService(L"Keelhaven");
   standin_ = std::make_unique<StandinWireGuard>();
   // The host must find the tools only where a test installs them.
   wchar_t found[MAX_PATH];
@@ -86,10 +102,10 @@ void HostTest::InstallWireGuard() const {
   }
 }
 
-void HostTest::InstallLeftoverTunnel() const {
+void HostTest::InstallLeftoverTunnel(bool comes_up) const {
   TempFolder folder;
   const std::wstring config = folder.Join(L"Keelhaven.conf");
-  ASSERT_TRUE(WriteWholeFile(config, LeftoverConfig()));
+  ASSERT_TRUE(WriteWholeFile(config, LeftoverConfig(comes_up)));
   const std::wstring wireguard = StandinWireGuardBin() + L"\\wireguard.exe";
   const ProcessRun run = RunProcess(
       wireguard,
@@ -98,10 +114,31 @@ void HostTest::InstallLeftoverTunnel() const {
   ASSERT_TRUE(run.started);
   ASSERT_EQ(run.exit_code, 0u) << run.err;
   ASSERT_TRUE(TunnelServiceInstalled());
+  ASSERT_TRUE(TunnelServiceRegistered());
+}
+
+void HostTest::KillHostWithTunnelUp() const {
+  HostOptions options;
+  options.script =
+      SendLine("establishTunnel", TunnelParameters()) + "wait 60000\nclose\n";
+  options.while_running = [this](DWORD process_id) {
+    WaitUntil([this] { return TunnelUp(); }, 60000);
+    const UniqueKernelHandle process(
+        ::OpenProcess(PROCESS_TERMINATE, FALSE, process_id));
+    ::TerminateProcess(process.get(), 9);
+  };
+  const HostRun run = RunHost(options);
+  ASSERT_EQ(run.process.exit_code, 9u) << run.process.err;
+  ASSERT_TRUE(TunnelServiceInstalled());
+  ASSERT_TRUE(TunnelUp());
 }
 
 bool HostTest::TunnelServiceInstalled() const {
   return standin_->IsInstalled(L"Keelhaven");
+}
+
+bool HostTest::TunnelServiceRegistered() const {
+  return ::TunnelServiceRegistered(L"Keelhaven");
 }
 
 std::wstring HostTest::ConfigFile() const {
@@ -109,4 +146,8 @@ std::wstring HostTest::ConfigFile() const {
   ::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT,
                      common);
   return std::wstring(common) + L"\\Keelhaven\\Keelhaven.conf";
+}
+
+bool HostTest::TunnelUp() const {
+  return TunnelServiceRegistered() && FileExists(ConfigFile());
 }

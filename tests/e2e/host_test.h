@@ -2,8 +2,9 @@
 // stand-in WireGuard tools (inherited through keelhaven.exe by the tools it
 // starts), the tools installed where WireGuard for Windows installs itself
 // on request, and nothing of either left behind. Every test that uses it
-// holds the ctest resource lock "e2e_wireguard": the Program Files and
-// ProgramData folders of the Wine prefix are shared.
+// holds the ctest resource lock "standin_tunnels": the Program Files and
+// ProgramData folders and the service manager of the Wine prefix are
+// shared.
 #ifndef KEELHAVEN_TESTS_E2E_HOST_TEST_H_
 #define KEELHAVEN_TESTS_E2E_HOST_TEST_H_
 
@@ -28,6 +29,9 @@ std::string SendLine(
 std::vector<channel_text::Parameter> TunnelParameters();
 // The hex of a standard-codec string value (size under 254 bytes).
 std::string StringHex(const std::string& text);
+// The host's log at start with the tools in kWireGuardFolder, up to the end
+// of its look for an earlier run's interface, which finds none.
+std::vector<std::string> StartMessagesWithoutInterface();
 
 class HostTest : public testing::Test {
  protected:
@@ -37,9 +41,19 @@ class HostTest : public testing::Test {
   // Copies the stand-in wireguard.exe and wg.exe into kWireGuardFolder.
   void InstallWireGuard() const;
   // A Keelhaven tunnel installed through the stand-in, as an earlier run
-  // that ended without taking it down would leave it.
-  void InstallLeftoverTunnel() const;
+  // that ended without taking it down would leave it. With `comes_up`
+  // false its configuration lacks the peer's endpoint: the service is
+  // registered, but wg.exe shows no interface.
+  void InstallLeftoverTunnel(bool comes_up = true) const;
+  // Runs the host until it has brought a tunnel up, then kills it: no
+  // window message, no destructor, as after a crash or kill -9.
+  void KillHostWithTunnelUp() const;
+  // The stand-in's own record of the tunnel.
   bool TunnelServiceInstalled() const;
+  // The service manager's entry of the tunnel.
+  bool TunnelServiceRegistered() const;
+  // Registered, and its configuration file written.
+  bool TunnelUp() const;
   // <common application data>\Keelhaven\Keelhaven.conf.
   std::wstring ConfigFile() const;
 

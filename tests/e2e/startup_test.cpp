@@ -10,6 +10,7 @@
 #include "tests/e2e/host_test.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/scoped_environment.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -56,26 +57,93 @@ TEST_F(HostStartTest, WithoutWireGuardWarnsAndStillServesTheChannel) {
 }
 
 TEST_F(HostStartTest, LeftoverTunnelIsRemovedAtStart) {
+  // As an earlier run leaves it: installed by the tool alone, or by a host
+  // that was killed with the tunnel up (its key file left too).
+  for (const bool killed_host : {false, true}) {
+    SCOPED_TRACE(killed_host ? "host killed" : "tunnel installed");
+    ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
+    if (killed_host) {
+      ASSERT_NO_FATAL_FAILURE(KillHostWithTunnelUp());
+    } else {
+      ASSERT_NO_FATAL_FAILURE(InstallLeftoverTunnel());
+    }
+    HostOptions options;
+    options.script = SendLine("getTunnelStats") + "close\n";
+    const HostRun run = RunHost(options);
+
+    ASSERT_FALSE(run.process.timed_out);
+    EXPECT_EQ(run.process.exit_code, 0u);
+    const std::vector<std::string> messages = run.NativeMessages();
+    EXPECT_TRUE(HasMessageStartingWith(
+        messages, "WARNING: Found orphaned Keelhaven tunnel, cleaning up..."))
+        << run.process.err;
+    EXPECT_TRUE(HasMessageStartingWith(
+        messages, "Tunnel service uninstalled successfully"));
+    // Removed once: the service manager has nothing left to find.
+    EXPECT_FALSE(HasMessageStartingWith(messages, "WARNING: Found Keelhaven"));
+    EXPECT_FALSE(TunnelServiceInstalled());
+    EXPECT_FALSE(TunnelServiceRegistered());
+    EXPECT_EQ(HasMessageStartingWith(
+                  messages,
+                  "WARNING: Deleted configuration file left by an earlier "
+                  "run: C:\\ProgramData\\Keelhaven\\Keelhaven.conf"),
+              killed_host);
+    EXPECT_FALSE(FileExists(ConfigFile()));
+    // The new window starts with no tunnel of its own: the counters are not
+    // even asked for, and closing takes nothing down.
+    EXPECT_EQ(run.Replies(), std::vector<std::string>{kNoTraffic});
+    EXPECT_FALSE(HasMessageStartingWith(messages, "WARNING: wg show failed"));
+    EXPECT_FALSE(HasMessageStartingWith(messages, "OnDestroy:"));
+  }
+}
+
+TEST_F(HostStartTest, StoppedTunnelServiceIsRemovedAtStart) {
   ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
-  ASSERT_NO_FATAL_FAILURE(InstallLeftoverTunnel());
+  ASSERT_NO_FATAL_FAILURE(InstallLeftoverTunnel(/*comes_up=*/false));
   HostOptions options;
-  options.script = SendLine("getTunnelStats") + "close\n";
+  options.script = "close\n";
   const HostRun run = RunHost(options);
 
   ASSERT_FALSE(run.process.timed_out);
   EXPECT_EQ(run.process.exit_code, 0u);
-  const std::vector<std::string> messages = run.NativeMessages();
-  EXPECT_TRUE(HasMessageStartingWith(
-      messages, "WARNING: Found orphaned Keelhaven tunnel, cleaning up..."))
-      << run.process.err;
-  EXPECT_TRUE(HasMessageStartingWith(
-      messages, "Tunnel service uninstalled successfully"));
+  std::vector<std::string> expected = StartMessagesWithoutInterface();
+  expected.insert(
+      expected.end(),
+      {
+          // Installed, never up: found in the service manager only.
+          "WARNING: Found Keelhaven tunnel service that is not running, "
+          "removing "
+          "it...",
+          "Found wireguard.exe at: C:\\Program Files\\WireGuard\\wireguard.exe",
+          "Running: \"C:\\Program Files\\WireGuard\\wireguard.exe\" "
+          "/uninstalltunnelservice Keelhaven",
+          "Process exited with code: 0",
+          "Tunnel service uninstalled successfully",
+      });
+  EXPECT_EQ(run.NativeMessages(), expected) << run.process.err;
+  EXPECT_FALSE(TunnelServiceRegistered());
   EXPECT_FALSE(TunnelServiceInstalled());
-  // The new window starts with no tunnel of its own: the counters are not
-  // even asked for, and closing takes nothing down.
-  EXPECT_EQ(run.Replies(), std::vector<std::string>{kNoTraffic});
-  EXPECT_FALSE(HasMessageStartingWith(messages, "WARNING: wg show failed"));
-  EXPECT_FALSE(HasMessageStartingWith(messages, "OnDestroy:"));
+}
+
+TEST_F(HostStartTest, LeftoverKeyFileIsDeletedAtStart) {
+  ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
+  const std::string key =
+      "PrivateKey = BSlvu3X/BjlZ9YjjvI5Nl0NdzjbDtUs7Js49QgaP47c=";
+  ASSERT_TRUE(CreateFolders(ConfigFile().substr(0, ConfigFile().rfind(L'\\'))));
+  ASSERT_TRUE(WriteWholeFile(ConfigFile(), "[Interface]\r\n" + key + "\r\n"));
+  HostOptions options;
+  options.script = "close\n";
+  const HostRun run = RunHost(options);
+
+  ASSERT_FALSE(run.process.timed_out);
+  const std::vector<std::string> messages = run.NativeMessages();
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages.back(),
+            "WARNING: Deleted configuration file left by an earlier run: "
+            "C:\\ProgramData\\Keelhaven\\Keelhaven.conf")
+      << run.process.err;
+  EXPECT_FALSE(FileExists(ConfigFile()));
+  EXPECT_EQ(run.process.err.find(key), std::string::npos);
 }
 
 TEST_F(HostStartTest, RefusedViewEndsWithExitCodeOne) {

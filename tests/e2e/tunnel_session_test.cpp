@@ -2,6 +2,7 @@
 // read, taken down, and the window closed with and without a tunnel up.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -110,6 +111,85 @@ TEST_F(HostSessionTest, ClosingWithTunnelUpTakesItDown) {
   EXPECT_FALSE(FileExists(ConfigFile()));
 }
 
+TEST_F(HostSessionTest, SessionEndTakesTheTunnelDownBeforeAnswering) {
+  ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
+  HostOptions options;
+  options.script =
+      SendLine("establishTunnel", TunnelParameters()) + "wait 60000\nclose\n";
+  DWORD_PTR query_answer = 0;
+  bool sent = false;
+  bool left_after_end = true;
+  // As Windows does at log-off: the query, then the end, then (on Windows)
+  // the process is ended; here the window is closed instead.
+  options.while_running = [&](DWORD process_id) {
+    HWND window = nullptr;
+    WaitUntil(
+        [&] {
+          window = FindHostWindow(process_id);
+          return window && TunnelUp();
+        },
+        60000);
+    DWORD_PTR ignored = 0;
+    sent =
+        ::SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF,
+                              SMTO_NORMAL, 60000, &query_answer) &&
+        ::SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF,
+                              SMTO_NORMAL, 60000, &ignored);
+    left_after_end = TunnelServiceRegistered() || TunnelServiceInstalled() ||
+                     FileExists(ConfigFile());
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
+  };
+  const HostRun run = RunHost(options);
+
+  ASSERT_FALSE(run.process.timed_out);
+  EXPECT_EQ(run.process.exit_code, 0u);
+  ASSERT_TRUE(sent);
+  EXPECT_EQ(query_answer, static_cast<DWORD_PTR>(TRUE));
+  EXPECT_FALSE(left_after_end) << run.process.err;
+  const std::vector<std::string> messages = run.NativeMessages();
+  EXPECT_EQ(std::count(messages.begin(), messages.end(),
+                       "OnDestroy: Tearing down active tunnel"),
+            1);
+  EXPECT_TRUE(HasMessageStartingWith(
+      messages, "Tunnel service uninstalled successfully"));
+  EXPECT_FALSE(HasMessageStartingWith(messages, "Destructor:"));
+}
+
+BOOL WINAPI IgnoreConsoleControl(DWORD) { return TRUE; }
+
+TEST_F(HostSessionTest, CtrlCInTheConsoleClosesTheWindowAndTakesTheTunnelDown) {
+  ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
+  // A console of this test's own, which the host attaches to as its
+  // parent's; the Ctrl+C goes to every process on it, this one included.
+  ::FreeConsole();
+  ASSERT_TRUE(::AllocConsole());
+  ASSERT_TRUE(::SetConsoleCtrlHandler(IgnoreConsoleControl, TRUE));
+  HostOptions options;
+  // No close: only the Ctrl+C can end the host before the time limit.
+  options.script = SendLine("establishTunnel", TunnelParameters());
+  options.timeout_ms = 60000;
+  bool sent = false;
+  options.while_running = [&](DWORD process_id) {
+    WaitUntil([&] { return FindHostWindow(process_id) && TunnelUp(); }, 60000);
+    sent = ::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+  };
+  const HostRun run = RunHost(options);
+  ::SetConsoleCtrlHandler(IgnoreConsoleControl, FALSE);
+  ::FreeConsole();
+
+  ASSERT_TRUE(sent);
+  ASSERT_FALSE(run.process.timed_out);
+  // Ended by its message loop, not by Windows' default handling.
+  EXPECT_EQ(run.process.exit_code, 0u);
+  const std::vector<std::string> messages = run.NativeMessages();
+  EXPECT_TRUE(
+      HasMessageStartingWith(messages, "OnDestroy: Tearing down active tunnel"))
+      << run.process.err;
+  EXPECT_FALSE(TunnelServiceRegistered());
+  EXPECT_FALSE(TunnelServiceInstalled());
+  EXPECT_FALSE(FileExists(ConfigFile()));
+}
+
 TEST_F(HostSessionTest, ClosingWithoutTunnelTouchesNoTunnel) {
   ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
   HostOptions options;
@@ -118,16 +198,8 @@ TEST_F(HostSessionTest, ClosingWithoutTunnelTouchesNoTunnel) {
 
   ASSERT_FALSE(run.process.timed_out);
   EXPECT_EQ(run.process.exit_code, 0u);
-  const std::vector<std::string> expected = {
-      "MethodChannel registered: com.daltic.halberdix/wireguard",
-      "Found wireguard.exe at: C:\\Program Files\\WireGuard\\wireguard.exe",
-      "WireGuard for Windows found: C:\\Program Files\\WireGuard\\"
-      "wireguard.exe",
-      // The look for a tunnel left by an earlier run, which finds none.
-      "Running: \"C:\\Program Files\\WireGuard\\wg.exe\" show Keelhaven",
-      "Process exited with code: 1",
-      "Process output: Unable to access interface: No such file or directory",
-  };
+  // Up to the look for a tunnel left by an earlier run, which finds none.
+  const std::vector<std::string> expected = StartMessagesWithoutInterface();
   EXPECT_EQ(run.NativeMessages(), expected) << run.process.err;
   EXPECT_FALSE(FileExists(ConfigFile()));
 }

@@ -2,9 +2,7 @@
 // at several monitor scales, hidden until the first frame, and its title.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "tests/e2e/host_test.h"
@@ -38,25 +36,6 @@ TEST_F(HostWindowTest, OpensAtTheOriginAndSizeScaledForTheMonitor) {
   }
 }
 
-struct SeenWindow {
-  DWORD process_id = 0;
-  HWND window = nullptr;
-};
-
-BOOL CALLBACK FindHostWindow(HWND window, LPARAM context) {
-  auto* seen = reinterpret_cast<SeenWindow*>(context);
-  DWORD process_id = 0;
-  ::GetWindowThreadProcessId(window, &process_id);
-  wchar_t class_name[64] = {};
-  ::GetClassNameW(window, class_name, 64);
-  if (process_id != seen->process_id ||
-      std::wstring(class_name) != L"FLUTTER_RUNNER_WIN32_WINDOW") {
-    return TRUE;
-  }
-  seen->window = window;
-  return FALSE;
-}
-
 TEST_F(HostWindowTest, HiddenUntilTheFirstFrameThenShownWithItsTitle) {
   HostOptions options;
   // A safety net: the test closes the window itself once it has seen it.
@@ -64,22 +43,17 @@ TEST_F(HostWindowTest, HiddenUntilTheFirstFrameThenShownWithItsTitle) {
   bool visible = false;
   std::wstring title;
   options.while_running = [&](DWORD process_id) {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    SeenWindow seen;
-    seen.process_id = process_id;
-    while (std::chrono::steady_clock::now() < deadline) {
-      seen.window = nullptr;
-      ::EnumWindows(FindHostWindow, reinterpret_cast<LPARAM>(&seen));
-      if (seen.window && ::IsWindowVisible(seen.window)) {
-        visible = true;
-        wchar_t text[64] = {};
-        title.assign(text, ::GetWindowTextW(seen.window, text, 64));
-        ::PostMessageW(seen.window, WM_CLOSE, 0, 0);
-        return;
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    HWND window = nullptr;
+    visible = WaitUntil(
+        [&] {
+          window = FindHostWindow(process_id);
+          return window && ::IsWindowVisible(window);
+        },
+        30000);
+    if (!visible) return;
+    wchar_t text[64] = {};
+    title.assign(text, ::GetWindowTextW(window, text, 64));
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
   };
   const HostRun run = RunHost(options);
 

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "tests/support/scoped_environment.h"
@@ -24,18 +25,31 @@ class TestWindow : public Win32Window {
   int destroys() const { return static_cast<int>(destroy_handles_.size()); }
   // GetHandle() as each OnDestroy saw it, in order.
   const std::vector<HWND>& destroy_handles() const { return destroy_handles_; }
+  // The title of the last created window as each OnDestroy read it while
+  // that window still existed (WM_GETTEXT goes through the procedure).
+  const std::vector<std::wstring>& destroy_titles() const {
+    return destroy_titles_;
+  }
 
  protected:
   bool OnCreate() override {
     ++creates_;
+    created_ = GetHandle();
     return create_succeeds_;
   }
-  void OnDestroy() override { destroy_handles_.push_back(GetHandle()); }
+  void OnDestroy() override {
+    destroy_handles_.push_back(GetHandle());
+    if (!::IsWindow(created_)) return;
+    wchar_t title[32] = {};
+    destroy_titles_.emplace_back(title, ::GetWindowTextW(created_, title, 32));
+  }
 
  private:
   bool create_succeeds_;
   int creates_ = 0;
+  HWND created_ = nullptr;
   std::vector<HWND> destroy_handles_;
+  std::vector<std::wstring> destroy_titles_;
 };
 
 bool ClassRegistered() {
@@ -133,6 +147,10 @@ TEST(Win32Window, DestroyRunsOnDestroyBeforeAndAfterTheWindowGoes) {
   const std::vector<HWND> seen(window.destroy_handles().begin() + before,
                                window.destroy_handles().end());
   EXPECT_EQ(seen, (std::vector<HWND>{created, nullptr}));
+  // Messages to the dying window still reach it once the handle is let go
+  // (they once went to DefWindowProcW with a null window).
+  EXPECT_EQ(window.destroy_titles(),
+            (std::vector<std::wstring>{L"Test window", L"Test window"}));
 }
 
 TEST(Win32Window, FailedOnCreateLeavesTheWindowToTheObject) {
@@ -160,6 +178,24 @@ TEST(Win32Window, ClassLivesAsLongAsAnyObject) {
   TestWindow third;
   EXPECT_TRUE(Create(third));
   EXPECT_TRUE(ClassRegistered());
+}
+
+TEST(Win32Window, FailedClassRegistrationIsTriedAgain) {
+  ASSERT_FALSE(ClassRegistered());
+  // A class of the same name, not ours, makes the first registration fail.
+  WNDCLASSW other = {};
+  other.lpfnWndProc = ::DefWindowProcW;
+  other.hInstance = ::GetModuleHandleW(nullptr);
+  other.lpszClassName = kClassName;
+  ASSERT_NE(::RegisterClassW(&other), 0);
+  TestWindow window;
+  Create(window);
+  // The window made of the other class; then the class goes.
+  ::DestroyWindow(::FindWindowW(kClassName, L"Test window"));
+  ASSERT_TRUE(::UnregisterClassW(kClassName, other.hInstance));
+  // Registered this time (the failure was once taken for success).
+  EXPECT_TRUE(Create(window));
+  EXPECT_NE(window.GetHandle(), nullptr);
 }
 
 TEST(Win32Window, ContentFillsTheClientAreaAndTakesTheFocus) {

@@ -2,6 +2,7 @@
 
 #include "standins/wireguard/file_io.h"
 #include "standins/wireguard/state_folder.h"
+#include "tests/support/standin_wireguard.h"
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
 
@@ -77,6 +78,7 @@ void StandinTest::SetUp() {
 
 void StandinTest::TearDown() {
   ::SetEnvironmentVariableW(kStateFolderVariable, nullptr);
+  RemoveTunnelServices(state_folder_);
   RemoveTree(work_folder_);
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "standin_fixture.h"
+#include "standins/wireguard/tunnel_service.h"
 #include "util/windows_include.h"
 // After windows.h:
 #include <shlobj.h>
@@ -53,11 +54,20 @@ TEST_F(WireguardExeTest, InstallKeepsACopyAndRefusesASecondInstall) {
 
 TEST_F(WireguardExeTest, UninstallRemovesOnceAndAllowsANewInstall) {
   Install(L"Keelhaven");
+  EXPECT_TRUE(TunnelServiceRegistered(L"Keelhaven"));
   ExpectSilentSuccess(Wireguard(L"/uninstalltunnelservice Keelhaven"));
   EXPECT_EQ(ReadStateFile(L"tunnels\\Keelhaven.conf"), "<missing>");
   EXPECT_EQ(ReadStateFile(L"tunnels\\Keelhaven.state"), "<missing>");
+  EXPECT_FALSE(TunnelServiceRegistered(L"Keelhaven"));
   ExpectFailure(Wireguard(L"/uninstalltunnelservice Keelhaven"), kNoService);
   Install(L"Keelhaven");
+}
+
+TEST_F(WireguardExeTest, UninstallRemovesAServiceEntryWithoutState) {
+  // As a tunnel installed with another state folder leaves it.
+  ASSERT_TRUE(RegisterTunnelService(L"Keelhaven"));
+  ExpectSilentSuccess(Wireguard(L"/uninstalltunnelservice Keelhaven"));
+  EXPECT_FALSE(TunnelServiceRegistered(L"Keelhaven"));
 }
 
 TEST_F(WireguardExeTest, UninstallOfAnUnknownOrInvalidNameTouchesNothing) {

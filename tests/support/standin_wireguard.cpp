@@ -1,9 +1,32 @@
 #include "tests/support/standin_wireguard.h"
 
+#include "standins/wireguard/tunnel_service.h"
+#include "util/unique_handle.h"
 #include "util/windows_include.h"
+
+namespace {
+
+struct FindTraits {
+  using Type = HANDLE;
+  static Type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static void Close(Type handle) noexcept { ::FindClose(handle); }
+};
+
+}  // namespace
 
 std::wstring StandinWireGuardBin() {
   return FromBuildPath(KEELHAVEN_STANDIN_WIREGUARD_BIN);
+}
+
+void RemoveTunnelServices(const std::wstring& state_folder) {
+  WIN32_FIND_DATAW entry = {};
+  const UniqueHandle<FindTraits> find(
+      ::FindFirstFileW((state_folder + L"\\tunnels\\*.conf").c_str(), &entry));
+  if (!find) return;
+  do {
+    const std::wstring file = entry.cFileName;
+    DeleteTunnelService(file.substr(0, file.size() - 5));  // ".conf"
+  } while (::FindNextFileW(find.get(), &entry));
 }
 
 StandinWireGuard::StandinWireGuard()
@@ -18,6 +41,8 @@ StandinWireGuard::StandinWireGuard()
   state_variable_ = std::make_unique<ScopedEnvironmentVariable>(
       L"KEELHAVEN_STANDIN_STATE", state_folder_.c_str());
 }
+
+StandinWireGuard::~StandinWireGuard() { RemoveTunnelServices(state_folder_); }
 
 void StandinWireGuard::SetFaults(const std::string& lines) {
   WriteWholeFile(state_folder_ + L"\\faults.txt", lines);

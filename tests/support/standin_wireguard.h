@@ -13,9 +13,17 @@
 // The folder of the built stand-ins, as a Windows path.
 std::wstring StandinWireGuardBin();
 
+// Deletes the service manager's entries of the tunnels installed in the
+// stand-in state folder `state_folder`. The entries are global to the
+// machine (the Wine prefix) and outlive the folder; every test that lets
+// the stand-in install a tunnel ends with this.
+void RemoveTunnelServices(const std::wstring& state_folder);
+
 class StandinWireGuard {
  public:
   StandinWireGuard();
+  // Removes the service entries of the tunnels still installed.
+  ~StandinWireGuard();
 
   // <temp>\WireGuard, holding wireguard.exe and wg.exe.
   const std::wstring& install_folder() const { return install_folder_; }

@@ -3,6 +3,7 @@
 // window goes, and the teardown in the window object's destructor.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <optional>
@@ -38,6 +39,9 @@ constexpr char kNotDetected[] =
     "work until it is installed.";
 constexpr char kOrphan[] =
     "WARNING: Found orphaned Keelhaven tunnel, cleaning up...";
+constexpr char kStoppedService[] =
+    "WARNING: Found Keelhaven tunnel service that is not running, removing "
+    "it...";
 
 // Records the handlers set per channel; sends nothing.
 class RecordingMessenger : public flutter::BinaryMessenger {
@@ -101,6 +105,7 @@ class LifecycleHooksTest : public testing::Test {
       return config_folder_.Join(L"Keelhaven");
     };
     system.sleep = sleeper_.AsFunction();
+    system.tunnel_service_registered = [this] { return service_registered_; };
     system.run_command = [this](const std::wstring& command,
                                 std::string* output, uint32_t timeout_ms,
                                 const OutputLogFilter& filter) {
@@ -156,6 +161,8 @@ class LifecycleHooksTest : public testing::Test {
   TempFolder config_folder_;
   RecordingSleeper sleeper_;
   std::optional<FakeAnswer> fake_;
+  // What the service manager is said to hold.
+  bool service_registered_ = false;
   std::vector<RecordedRun> runs_;
   RecordingMessenger messenger_;
   std::unique_ptr<Channel> channel_;
@@ -165,19 +172,26 @@ TEST_F(LifecycleHooksTest, CreationLooksForALeftoverTunnelOnce) {
   struct Case {
     const char* name;
     FakeAnswer answer;
-    bool orphan;
+    bool service;         // registered with the service manager
+    const char* warning;  // nullptr: nothing to remove
   };
   const Case cases[] = {
-      {"interface shown", {0, "interface: Keelhaven\n"}, true},
-      {"nothing printed", {0, ""}, false},
-      {"no such interface", {1, "Unable to access interface\n"}, false},
-      {"failed to start", {-1, ""}, false},
-      {"timed out", {-2, "interface: Keelhaven\n"}, false},
+      {"interface shown", {0, "interface: Keelhaven\n"}, true, kOrphan},
+      {"nothing printed", {0, ""}, false, nullptr},
+      {"no such interface",
+       {1, "Unable to access interface\n"},
+       false,
+       nullptr},
+      {"failed to start", {-1, ""}, false, nullptr},
+      {"timed out", {-2, "interface: Keelhaven\n"}, false, nullptr},
+      // Installed but stopped: no interface, yet a service.
+      {"service without interface", {1, ""}, true, kStoppedService},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     runs_.clear();
     fake_ = c.answer;
+    service_registered_ = c.service;
     TunnelController controller = Controller();
     messenger_ = RecordingMessenger();
     channel_.reset();
@@ -190,7 +204,7 @@ TEST_F(LifecycleHooksTest, CreationLooksForALeftoverTunnelOnce) {
         "Found wireguard.exe at: " + WideToUtf8(Tool(L"wireguard.exe")),
         "WireGuard for Windows found: " + WideToUtf8(Tool(L"wireguard.exe")),
     };
-    if (c.orphan) expected.push_back(kOrphan);
+    if (c.warning) expected.push_back(c.warning);
     ASSERT_GE(messages.size(), expected.size());
     EXPECT_EQ(std::vector<std::string>(messages.begin(),
                                        messages.begin() + expected.size()),
@@ -198,11 +212,15 @@ TEST_F(LifecycleHooksTest, CreationLooksForALeftoverTunnelOnce) {
     ASSERT_FALSE(runs_.empty());
     EXPECT_EQ(runs_[0].command, WgShow());
     EXPECT_EQ(runs_[0].timeout_ms, 5000u);
-    if (c.orphan) {
-      // The removal follows; the flag of the new window stays down.
+    if (c.warning) {
+      // One removal follows, never a second; the flag of the new window
+      // stays down.
       ASSERT_GE(runs_.size(), 2u);
       EXPECT_EQ(runs_[1].command, L"\"" + Tool(L"wireguard.exe") +
                                       L"\" /uninstalltunnelservice Keelhaven");
+      EXPECT_EQ(std::count(messages.begin(), messages.end(), kStoppedService) +
+                    std::count(messages.begin(), messages.end(), kOrphan),
+                1);
     } else {
       EXPECT_EQ(messages.size(), expected.size());
       EXPECT_EQ(runs_.size(), 1u);

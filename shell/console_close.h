@@ -1,0 +1,34 @@
+// Console control events (Ctrl+C, Ctrl+Break, closing the console window,
+// log-off, shutdown) close the application's window the way the user
+// would, so the tunnel is taken down before Windows ends the process.
+//
+// Windows calls the handler on a thread it starts for the event. The
+// handler only posts WM_CLOSE: all window and tunnel work stays on the
+// window's thread. For the events after which Windows ends the process,
+// the handler then waits until the window's thread reports its teardown
+// done, at most as long as Windows lets it.
+#ifndef KEELHAVEN_SHELL_CONSOLE_CLOSE_H_
+#define KEELHAVEN_SHELL_CONSOLE_CLOSE_H_
+
+#include "util/windows_include.h"
+
+// One per process, on the window's thread, for as long as `window` lives.
+class ConsoleClose {
+ public:
+  // Registers the handler; events go to `window`.
+  explicit ConsoleClose(HWND window);
+  // Unregisters the handler and releases a waiting one.
+  ~ConsoleClose();
+
+  ConsoleClose(const ConsoleClose&) = delete;
+  ConsoleClose& operator=(const ConsoleClose&) = delete;
+
+  // The window is destroyed and its tunnel taken down: a waiting handler
+  // may let Windows end the process.
+  void TeardownDone();
+
+  // The handler as Windows calls it: TRUE when the event was handled here.
+  static BOOL WINAPI HandleControl(DWORD event);
+};
+
+#endif  // KEELHAVEN_SHELL_CONSOLE_CLOSE_H_
