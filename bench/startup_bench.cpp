@@ -6,7 +6,7 @@
 // process with the child's window class; then the window gets WM_CLOSE and
 // the child is waited for.
 //
-//   startup_bench.exe [--runs=N]      (N >= 1, default 20)
+//   startup_bench.exe [--runs=N]      (N >= 1, default 41)
 //
 // Prints min/median/max of each in milliseconds, the ratio of the medians
 // and the median of the pair-by-pair ratios. The goal is keelhaven.exe at
@@ -24,7 +24,7 @@
 
 namespace {
 
-constexpr int kDefaultRuns = 20;
+constexpr int kDefaultRuns = 41;
 constexpr double kGoalRatio = 1.2;
 constexpr DWORD kWindowTimeoutMs = 60000;
 constexpr DWORD kExitTimeoutMs = 30000;
