@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_util.h"
 #include "util/command_runner.h"
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
@@ -48,18 +49,6 @@ int RunChild(const char* mode) {
     }
   }
   return 0;
-}
-
-double NowMs() {
-  static LARGE_INTEGER frequency = [] {
-    LARGE_INTEGER f;
-    ::QueryPerformanceFrequency(&f);
-    return f;
-  }();
-  LARGE_INTEGER now;
-  ::QueryPerformanceCounter(&now);
-  return 1000.0 * static_cast<double>(now.QuadPart) /
-         static_cast<double>(frequency.QuadPart);
 }
 
 // Runs the two candidates alternately, so drift of the machine hits both.

@@ -32,7 +32,7 @@ using QuerySystemInformation = LONG(WINAPI*)(ULONG, PVOID, ULONG, PULONG);
 
 }  // namespace
 
-std::ptrdiff_t CountOwnHandles() {
+std::ptrdiff_t CountProcessHandles(unsigned long process_id) {
   const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
   if (ntdll == nullptr) return -1;
   const auto query =
@@ -55,10 +55,13 @@ std::ptrdiff_t CountOwnHandles() {
   const auto* table = reinterpret_cast<const HandleTable*>(buffer.data());
   const size_t capacity =
       (buffer.size() - offsetof(HandleTable, entries)) / sizeof(HandleEntry);
-  const ULONG_PTR own_id = ::GetCurrentProcessId();
   std::ptrdiff_t count = 0;
   for (size_t i = 0; i < table->count && i < capacity; ++i) {
-    if (table->entries[i].process_id == own_id) ++count;
+    if (table->entries[i].process_id == process_id) ++count;
   }
   return count;
+}
+
+std::ptrdiff_t CountOwnHandles() {
+  return CountProcessHandles(::GetCurrentProcessId());
 }

@@ -1,4 +1,4 @@
-// Counts the kernel handles this process holds, to find leaks. Windows has
+// Counts the kernel handles a process holds, to find leaks. Windows has
 // GetProcessHandleCount, but Wine answers it with 0, so the count comes from
 // the system's handle table instead (SystemExtendedHandleInformation), which
 // both report.
@@ -7,8 +7,11 @@
 
 #include <cstddef>
 
-// The number of open handles of the calling process, or -1 when the table
-// can't be read.
+// The number of open handles of the process with that id, or -1 when the
+// table can't be read.
+std::ptrdiff_t CountProcessHandles(unsigned long process_id);
+
+// The same for the calling process.
 std::ptrdiff_t CountOwnHandles();
 
 #endif  // KEELHAVEN_TESTS_SUPPORT_HANDLE_COUNT_H_
