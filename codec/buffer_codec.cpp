@@ -92,6 +92,40 @@ class PackedIterator {
   const uint8_t* bytes_;
 };
 
+template <typename T>
+struct As {};
+
+// Where a value being read goes. Called once per value with the alternative
+// and its constructor arguments; returns the object built.
+class SlotPlace {
+ public:
+  // slot holds null.
+  explicit SlotPlace(EncodableValue& slot) : slot_(slot) {}
+
+  template <typename T, typename... Args>
+  T& operator()(As<T>, Args&&... args) {
+    return slot_.emplace<T>(std::forward<Args>(args)...);
+  }
+
+ private:
+  EncodableValue& slot_;
+};
+
+// Appends to a list: the element is built in place, never moved there.
+class ListPlace {
+ public:
+  explicit ListPlace(EncodableList& list) : list_(list) {}
+
+  template <typename T, typename... Args>
+  T& operator()(As<T>, Args&&... args) {
+    return *std::get_if<T>(&list_.emplace_back(std::in_place_type<T>,
+                                               std::forward<Args>(args)...));
+  }
+
+ private:
+  EncodableList& list_;
+};
+
 // Mirrors ByteBufferStreamReader and the serializer's reading step for
 // step, so that reports, limits and the final location are the same.
 class BufferDecoder {
@@ -104,26 +138,27 @@ class BufferDecoder {
 
   size_t location() const { return location_; }
 
-  // out is null on entry.
-  void ReadInto(uint8_t type, EncodableValue& out) {
+  template <typename Place>
+  void ReadInto(uint8_t type, Place out) {
     switch (type) {
       case kNull:
+        out(As<std::monostate>());
         return;
       case kTrue:
-        out.emplace<bool>(true);
+        out(As<bool>(), true);
         return;
       case kFalse:
-        out.emplace<bool>(false);
+        out(As<bool>(), false);
         return;
       case kInt32:
-        out.emplace<int32_t>(ReadNumber<int32_t>());
+        out(As<int32_t>(), ReadNumber<int32_t>());
         return;
       case kInt64:
-        out.emplace<int64_t>(ReadNumber<int64_t>());
+        out(As<int64_t>(), ReadNumber<int64_t>());
         return;
       case kDouble:
         ReadAlignment(8);
-        out.emplace<double>(ReadNumber<double>());
+        out(As<double>(), ReadNumber<double>());
         return;
       case kLargeInt:
       case kString:
@@ -152,6 +187,7 @@ class BufferDecoder {
         return;
       default:
         ReportUnknownType(type);
+        out(As<std::monostate>());
         return;
     }
   }
@@ -214,32 +250,39 @@ class BufferDecoder {
     return true;
   }
 
-  void ReadString(EncodableValue& out) {
+  // The bytes of a string's payload; none after an invalid read.
+  std::pair<const char*, const char*> ReadStringBytes() {
     size_t length = ReadSize();
     const uint8_t* start;
     if (!Take(length, 1, &start)) {
-      out.emplace<std::string>();
-      return;
+      return {nullptr, nullptr};
     }
-    out.emplace<std::string>(reinterpret_cast<const char*>(start), length);
+    const char* chars = reinterpret_cast<const char*>(start);
+    return {chars, chars + length};
   }
 
-  template <typename T>
-  void ReadArray(EncodableValue& out) {
+  template <typename Place>
+  void ReadString(Place out) {
+    auto bytes = ReadStringBytes();
+    out(As<std::string>(), bytes.first, bytes.second);
+  }
+
+  template <typename T, typename Place>
+  void ReadArray(Place out) {
     size_t count = ReadSize();
     if (sizeof(T) > 1) {
       ReadAlignment(sizeof(T));
     }
     const uint8_t* start;
     if (!Take(count, sizeof(T), &start)) {
-      out.emplace<std::vector<T>>();
+      out(As<std::vector<T>>());
       return;
     }
     if constexpr (sizeof(T) == 1) {
-      out.emplace<std::vector<T>>(start, start + count);
+      out(As<std::vector<T>>(), start, start + count);
     } else {
-      out.emplace<std::vector<T>>(PackedIterator<T>(start),
-                                  PackedIterator<T>(start + count * sizeof(T)));
+      out(As<std::vector<T>>(), PackedIterator<T>(start),
+          PackedIterator<T>(start + count * sizeof(T)));
     }
   }
 
@@ -263,49 +306,68 @@ class BufferDecoder {
     return true;
   }
 
-  void ReadList(EncodableValue& out) {
+  template <typename Place>
+  void ReadList(Place out) {
     if (!Open()) {
+      out(As<std::monostate>());
       return;
     }
     size_t count = ReadSize();
-    EncodableList& list = out.emplace<EncodableList>();
+    EncodableList& list = out(As<EncodableList>());
     if (CountFits(count)) {
       list.reserve(count);
       for (size_t i = 0; i < count; ++i) {
         uint8_t type = ReadByte();
-        ReadInto(type, list.emplace_back());
+        ReadInto(type, ListPlace(list));
       }
     }
     --depth_;
   }
 
-  void ReadMap(EncodableValue& out) {
+  template <typename Place>
+  void ReadMap(Place out) {
     if (!Open()) {
+      out(As<std::monostate>());
       return;
     }
     size_t count = ReadSize();
-    EncodableMap& map = out.emplace<EncodableMap>();
+    EncodableMap& map = out(As<EncodableMap>());
     if (CountFits(count)) {
       for (size_t i = 0; i < count; ++i) {
-        EncodableValue key;
-        ReadInto(ReadByte(), key);
-        // Writers send keys in ascending order, so the end is usually the
-        // right place. On a repeated key the first entry stays and the
-        // later value is read and dropped.
         size_t before = map.size();
-        auto entry = map.emplace_hint(map.end(), std::piecewise_construct,
-                                      std::forward_as_tuple(std::move(key)),
-                                      std::forward_as_tuple());
+        EncodableMap::iterator entry = InsertKey(map);
         uint8_t type = ReadByte();
         if (map.size() != before) {
-          ReadInto(type, entry->second);
+          ReadInto(type, SlotPlace(entry->second));
         } else {
+          // On a repeated key the first entry stays; the later value is
+          // read and dropped.
           EncodableValue dropped;
-          ReadInto(type, dropped);
+          ReadInto(type, SlotPlace(dropped));
         }
       }
     }
     --depth_;
+  }
+
+  // Reads a key and inserts it with a null value, unless an equivalent key
+  // is present. Writers send keys in ascending order, so the end is usually
+  // the right place. String keys, the usual ones, are built in the entry.
+  EncodableMap::iterator InsertKey(EncodableMap& map) {
+    uint8_t type = ReadByte();
+    if (type == kString || type == kLargeInt) {
+      auto bytes = ReadStringBytes();
+      return map.emplace_hint(
+          map.end(), std::piecewise_construct,
+          std::forward_as_tuple(std::in_place_type<std::string>, bytes.first,
+                                bytes.second),
+          std::forward_as_tuple());
+    }
+    EncodableValue key;
+    ReadInto(type, SlotPlace(key));
+    return map.emplace_hint(map.end(), std::piecewise_construct,
+                            std::forward_as_tuple(std::move(key)),
+                            std::forward_as_tuple());
   }
 
   const uint8_t* bytes_;
@@ -539,7 +601,7 @@ EncodableValue ReadFromBuffer(uint8_t type, ByteBufferStreamReader* reader,
                               int depth) {
   BufferDecoder decoder(reader, depth);
   EncodableValue value;
-  decoder.ReadInto(type, value);
+  decoder.ReadInto(type, SlotPlace(value));
   BufferAccess::Location(*reader) = decoder.location();
   return value;
 }
