@@ -384,9 +384,6 @@ size_t Padding(size_t position, size_t alignment) {
   return (alignment - position % alignment) % alignment;
 }
 
-// Where a value written at position ends.
-size_t EndOf(const EncodableValue& value, size_t position);
-
 template <typename T>
 size_t EndOfArray(const std::vector<T>& array, size_t position) {
   position += SizeOfSize(array.size());
@@ -396,6 +393,11 @@ size_t EndOfArray(const std::vector<T>& array, size_t position) {
   return position + array.size() * sizeof(T);
 }
 
+// Lists and maps up to this many elements are sized exactly.
+constexpr size_t kWalkedCount = 16;
+
+// Where a value written at position ends; for large lists and maps an
+// estimate.
 size_t EndOf(const EncodableValue& value, size_t position) {
   ++position;  // The tag.
   switch (value.index()) {
@@ -418,7 +420,13 @@ size_t EndOf(const EncodableValue& value, size_t position) {
     case 9:
       return EndOfArray(std::get<std::vector<double>>(value), position);
     case 10: {
+      // Large lists and maps are guessed from their counts rather than
+      // walked: a second walk over every node costs more than the array's
+      // occasional growth.
       const auto& list = std::get<EncodableList>(value);
+      if (list.size() > kWalkedCount) {
+        return position + 5 + 8 * list.size();
+      }
       position += SizeOfSize(list.size());
       for (const EncodableValue& element : list) {
         position = EndOf(element, position);
@@ -427,6 +435,9 @@ size_t EndOf(const EncodableValue& value, size_t position) {
     }
     case 11: {
       const auto& map = std::get<EncodableMap>(value);
+      if (map.size() > kWalkedCount) {
+        return position + 5 + 16 * map.size();
+      }
       position += SizeOfSize(map.size());
       for (const auto& entry : map) {
         position = EndOf(entry.second, EndOf(entry.first, position));
