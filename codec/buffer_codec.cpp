@@ -385,179 +385,47 @@ size_t Padding(size_t position, size_t alignment) {
 }
 
 template <typename T>
-size_t EndOfArray(const std::vector<T>& array, size_t position) {
-  position += SizeOfSize(array.size());
-  if (sizeof(T) > 1) {
-    position += Padding(position, sizeof(T));
-  }
-  return position + array.size() * sizeof(T);
+size_t ArraySize(const std::vector<T>& array) {
+  return 1 + SizeOfSize(array.size()) + (sizeof(T) - 1) +
+         array.size() * sizeof(T);
 }
 
-// Lists and maps up to this many elements are sized exactly.
-constexpr size_t kWalkedCount = 16;
+// Lists and maps of more entries than this are expected to outgrow the
+// encoder's scratch area.
+constexpr size_t kSmallCount = 16;
 
-// Where a value written at position ends; for large lists and maps an
-// estimate.
-size_t EndOf(const EncodableValue& value, size_t position) {
-  ++position;  // The tag.
-  switch (value.index()) {
-    case 2:
-      return position + 4;
-    case 3:
-      return position + 8;
-    case 4:
-      return position + Padding(position, 8) + 8;
-    case 5: {
-      size_t length = std::get<std::string>(value).size();
-      return position + SizeOfSize(length) + length;
-    }
-    case 6:
-      return EndOfArray(std::get<std::vector<uint8_t>>(value), position);
-    case 7:
-      return EndOfArray(std::get<std::vector<int32_t>>(value), position);
-    case 8:
-      return EndOfArray(std::get<std::vector<int64_t>>(value), position);
-    case 9:
-      return EndOfArray(std::get<std::vector<double>>(value), position);
-    case 10: {
-      // Large lists and maps are guessed from their counts rather than
-      // walked: a second walk over every node costs more than the array's
-      // occasional growth.
-      const auto& list = std::get<EncodableList>(value);
-      if (list.size() > kWalkedCount) {
-        return position + 5 + 8 * list.size();
-      }
-      position += SizeOfSize(list.size());
-      for (const EncodableValue& element : list) {
-        position = EndOf(element, position);
-      }
-      return position;
-    }
-    case 11: {
-      const auto& map = std::get<EncodableMap>(value);
-      if (map.size() > kWalkedCount) {
-        return position + 5 + 16 * map.size();
-      }
-      position += SizeOfSize(map.size());
-      for (const auto& entry : map) {
-        position = EndOf(entry.second, EndOf(entry.first, position));
-      }
-      return position;
-    }
-    case 13:
-      return EndOfArray(std::get<std::vector<float>>(value), position);
-    default:  // null, bool, custom
-      return position;
-  }
+// The Put functions store at out, in room made beforehand, and return
+// where the next byte goes. Working on a local pointer keeps the cursor
+// out of memory between stores.
+template <typename T>
+uint8_t* PutNumber(uint8_t* out, T number) {
+  std::memcpy(out, &number, sizeof(T));
+  return out + sizeof(T);
 }
 
-// Appends to the caller's array, in which room has usually been reserved.
-class BufferEncoder {
- public:
-  explicit BufferEncoder(std::vector<uint8_t>* buffer) : buffer_(*buffer) {}
-
-  void Write(const EncodableValue& value) {
-    buffer_.push_back(TagOf(value));
-    switch (value.index()) {
-      case 2:
-        WriteNumber(std::get<int32_t>(value));
-        return;
-      case 3:
-        WriteNumber(std::get<int64_t>(value));
-        return;
-      case 4:
-        WriteAlignment(8);
-        WriteNumber(std::get<double>(value));
-        return;
-      case 5:
-        WriteString(std::get<std::string>(value));
-        return;
-      case 6:
-        WriteArray(std::get<std::vector<uint8_t>>(value));
-        return;
-      case 7:
-        WriteArray(std::get<std::vector<int32_t>>(value));
-        return;
-      case 8:
-        WriteArray(std::get<std::vector<int64_t>>(value));
-        return;
-      case 9:
-        WriteArray(std::get<std::vector<double>>(value));
-        return;
-      case 10: {
-        const auto& list = std::get<EncodableList>(value);
-        WriteSize(list.size());
-        for (const EncodableValue& element : list) {
-          Write(element);
-        }
-        return;
-      }
-      case 11: {
-        const auto& map = std::get<EncodableMap>(value);
-        WriteSize(map.size());
-        for (const auto& entry : map) {
-          Write(entry.first);
-          Write(entry.second);
-        }
-        return;
-      }
-      case 12:
-        ReportCustomValue();
-        return;
-      case 13:
-        WriteArray(std::get<std::vector<float>>(value));
-        return;
-      default:  // null, bool
-        return;
-    }
+uint8_t* PutHeader(uint8_t* out, uint8_t tag, size_t size) {
+  *out++ = tag;
+  if (size < 254) {
+    *out++ = static_cast<uint8_t>(size);
+  } else if (size <= 0xffff) {
+    *out++ = 254;
+    out = PutNumber(out, static_cast<uint16_t>(size));
+  } else {
+    *out++ = 255;
+    out = PutNumber(out, static_cast<uint32_t>(size));
   }
+  return out;
+}
 
-  void WriteString(const std::string& string) {
-    WriteSize(string.size());
-    buffer_.insert(buffer_.end(), string.begin(), string.end());
-  }
+uint8_t* PutZeros(uint8_t* out, size_t count) {
+  std::memset(out, 0, count);
+  return out + count;
+}
 
- private:
-  void WriteBytes(const uint8_t* bytes, size_t length) {
-    buffer_.insert(buffer_.end(), bytes, bytes + length);
-  }
-
-  template <typename T>
-  void WriteNumber(T number) {
-    uint8_t bytes[sizeof(T)];
-    std::memcpy(bytes, &number, sizeof(T));
-    WriteBytes(bytes, sizeof(T));
-  }
-
-  void WriteAlignment(size_t alignment) {
-    buffer_.insert(buffer_.end(), Padding(buffer_.size(), alignment), 0);
-  }
-
-  void WriteSize(size_t size) {
-    if (size < 254) {
-      buffer_.push_back(static_cast<uint8_t>(size));
-    } else if (size <= 0xffff) {
-      buffer_.push_back(254);
-      WriteNumber(static_cast<uint16_t>(size));
-    } else {
-      buffer_.push_back(255);
-      WriteNumber(static_cast<uint32_t>(size));
-    }
-  }
-
-  template <typename T>
-  void WriteArray(const std::vector<T>& array) {
-    WriteSize(array.size());
-    if (sizeof(T) > 1) {
-      WriteAlignment(sizeof(T));
-    }
-    // The elements' object representation, read as bytes.
-    const auto* bytes = reinterpret_cast<const uint8_t*>(array.data());
-    WriteBytes(bytes, array.size() * sizeof(T));
-  }
-
-  std::vector<uint8_t>& buffer_;
-};
+// Up to this much of the room reserved ahead is zero-filled at a time:
+// small values resize the array rarely, and a long string or typed list
+// that follows is appended directly rather than copied over zeros.
+constexpr size_t kChunk = 1024;
 
 }  // namespace
 
@@ -617,31 +485,211 @@ EncodableValue ReadFromBuffer(uint8_t type, ByteBufferStreamReader* reader,
   return value;
 }
 
-size_t EncodedSize(const EncodableValue& value, size_t position) {
-  return EndOf(value, position) - position;
+size_t ExpectedSize(const EncodableValue& value) {
+  switch (value.index()) {
+    case 5:
+      return EncodedStringSize(*std::get_if<std::string>(&value));
+    case 6:
+      return ArraySize(*std::get_if<std::vector<uint8_t>>(&value));
+    case 7:
+      return ArraySize(*std::get_if<std::vector<int32_t>>(&value));
+    case 8:
+      return ArraySize(*std::get_if<std::vector<int64_t>>(&value));
+    case 9:
+      return ArraySize(*std::get_if<std::vector<double>>(&value));
+    case 10: {
+      // A guess from the count alone: walking every node once more to size
+      // a large list costs more than the array's occasional growth.
+      size_t count = std::get_if<EncodableList>(&value)->size();
+      return count > kSmallCount ? 6 + 8 * count : 0;
+    }
+    case 11: {
+      size_t count = std::get_if<EncodableMap>(&value)->size();
+      return count > kSmallCount ? 6 + 16 * count : 0;
+    }
+    case 13:
+      return ArraySize(*std::get_if<std::vector<float>>(&value));
+    default:  // null, bool, numbers, custom
+      return 16;
+  }
 }
 
 size_t EncodedStringSize(const std::string& string) {
   return 1 + SizeOfSize(string.size()) + string.size();
 }
 
-void ReserveFor(std::vector<uint8_t>* buffer, size_t bytes) {
-  size_t needed = buffer->size() + bytes;
-  if (needed > buffer->capacity()) {
-    // Geometric, so that many small values written one after another into
-    // the same array do not copy it each time.
-    buffer->reserve(std::max(needed, 2 * buffer->capacity()));
+BufferEncoder::BufferEncoder(std::vector<uint8_t>* buffer, size_t expected)
+    : buffer_(*buffer),
+      base_(buffer_.size()),
+      begin_(nullptr),
+      out_(nullptr),
+      end_(nullptr) {
+  if (expected <= sizeof(scratch_)) {
+    begin_ = out_ = scratch_;
+    end_ = scratch_ + sizeof(scratch_);
+    return;
+  }
+  Reserve(expected);
+  ToArray(base_, std::min(expected, kChunk));
+}
+
+BufferEncoder::~BufferEncoder() {
+  if (begin_ != scratch_) {
+    buffer_.resize(Position());
   }
 }
 
-void WriteToBuffer(const EncodableValue& value, std::vector<uint8_t>* buffer) {
-  BufferEncoder(buffer).Write(value);
+void BufferEncoder::Finish() {
+  if (begin_ != scratch_) {
+    buffer_.resize(Position());
+  } else if (buffer_.empty()) {
+    // Allocated once, at the exact size.
+    buffer_.assign(scratch_, out_);
+  } else {
+    buffer_.insert(buffer_.end(), scratch_, out_);
+  }
 }
 
-void WriteStringToBuffer(const std::string& string,
-                         std::vector<uint8_t>* buffer) {
-  buffer->push_back(kString);
-  BufferEncoder(buffer).WriteString(string);
+void BufferEncoder::Reserve(size_t length) {
+  size_t needed = Position() + length;
+  if (needed > buffer_.capacity()) {
+    // Geometric, so that many small values written one after another into
+    // the same array do not copy it each time.
+    buffer_.reserve(std::max(needed, 2 * buffer_.capacity()));
+  }
+}
+
+void BufferEncoder::ToArray(size_t position, size_t length) {
+  buffer_.resize(position + length);
+  base_ = 0;
+  begin_ = buffer_.data();
+  out_ = begin_ + position;
+  end_ = begin_ + buffer_.size();
+}
+
+void BufferEncoder::LeaveScratch(size_t length) {
+  // Room for what follows too, so that the array is not moved right away.
+  Reserve(length + sizeof(scratch_));
+  buffer_.insert(buffer_.end(), scratch_, out_);
+  ToArray(buffer_.size(), 0);
+}
+
+void BufferEncoder::Grow(size_t length) {
+  if (begin_ == scratch_) {
+    LeaveScratch(length);
+  }
+  size_t position = Position();
+  size_t reserved = buffer_.capacity() - position;
+  // Past the reserved room the array grows geometrically.
+  ToArray(position, std::max(length, std::min(reserved, kChunk)));
+}
+
+void BufferEncoder::WriteBytes(const uint8_t* bytes, size_t length) {
+  uint8_t* out = out_;
+  if (length <= size_t(end_ - out)) {
+    out_ = std::copy(bytes, bytes + length, out);
+    return;
+  }
+  AppendDirectly(bytes, length);
+}
+
+void BufferEncoder::AppendDirectly(const uint8_t* bytes, size_t length) {
+  if (begin_ == scratch_) {
+    LeaveScratch(length);
+  }
+  buffer_.resize(Position());
+  buffer_.insert(buffer_.end(), bytes, bytes + length);
+  ToArray(buffer_.size(), 0);
+}
+
+// Room for a tag and the longest size.
+constexpr size_t kHeader = 6;
+
+void BufferEncoder::WriteString(const std::string& string) {
+  Ensure(kHeader);
+  out_ = PutHeader(out_, kString, string.size());
+  WriteBytes(reinterpret_cast<const uint8_t*>(string.data()), string.size());
+}
+
+template <typename T>
+void BufferEncoder::WriteArray(uint8_t tag, const std::vector<T>& array) {
+  Ensure(kHeader + sizeof(T) - 1);
+  out_ = PutHeader(out_, tag, array.size());
+  if (sizeof(T) > 1) {
+    out_ = PutZeros(out_, Padding(Position(), sizeof(T)));
+  }
+  // The elements' object representation, read as bytes.
+  WriteBytes(reinterpret_cast<const uint8_t*>(array.data()),
+             array.size() * sizeof(T));
+}
+
+void BufferEncoder::Write(const EncodableValue& value) {
+  // Each case reads the alternative the switch has found, unchecked.
+  switch (value.index()) {
+    case 1:
+      WriteByte(*std::get_if<bool>(&value) ? kTrue : kFalse);
+      return;
+    case 2:
+      Ensure(1 + 4);
+      *out_ = kInt32;
+      out_ = PutNumber(out_ + 1, *std::get_if<int32_t>(&value));
+      return;
+    case 3:
+      Ensure(1 + 8);
+      *out_ = kInt64;
+      out_ = PutNumber(out_ + 1, *std::get_if<int64_t>(&value));
+      return;
+    case 4:
+      Ensure(1 + 7 + 8);
+      *out_++ = kDouble;
+      out_ = PutZeros(out_, Padding(Position(), 8));
+      out_ = PutNumber(out_, *std::get_if<double>(&value));
+      return;
+    case 5:
+      WriteString(*std::get_if<std::string>(&value));
+      return;
+    case 6:
+      WriteArray(kUInt8List, *std::get_if<std::vector<uint8_t>>(&value));
+      return;
+    case 7:
+      WriteArray(kInt32List, *std::get_if<std::vector<int32_t>>(&value));
+      return;
+    case 8:
+      WriteArray(kInt64List, *std::get_if<std::vector<int64_t>>(&value));
+      return;
+    case 9:
+      WriteArray(kDoubleList, *std::get_if<std::vector<double>>(&value));
+      return;
+    case 10: {
+      const auto& list = *std::get_if<EncodableList>(&value);
+      Ensure(kHeader);
+      out_ = PutHeader(out_, kList, list.size());
+      for (const EncodableValue& element : list) {
+        Write(element);
+      }
+      return;
+    }
+    case 11: {
+      const auto& map = *std::get_if<EncodableMap>(&value);
+      Ensure(kHeader);
+      out_ = PutHeader(out_, kMap, map.size());
+      for (const auto& entry : map) {
+        Write(entry.first);
+        Write(entry.second);
+      }
+      return;
+    }
+    case 12:
+      WriteByte(kNull);
+      ReportCustomValue();
+      return;
+    case 13:
+      WriteArray(kFloat32List, *std::get_if<std::vector<float>>(&value));
+      return;
+    default:  // null
+      WriteByte(kNull);
+      return;
+  }
 }
 
 }  // namespace internal

@@ -107,8 +107,9 @@ EncodableValue StandardCodecSerializer::ReadValue(
 void StandardCodecSerializer::WriteValue(const EncodableValue& value,
                                          ByteStreamWriter* stream) const {
   if (std::vector<uint8_t>* buffer = internal::FastBuffer(*this, stream)) {
-    internal::ReserveFor(buffer, internal::EncodedSize(value, buffer->size()));
-    internal::WriteToBuffer(value, buffer);
+    internal::BufferEncoder encoder(buffer, internal::ExpectedSize(value));
+    encoder.Write(value);
+    encoder.Finish();
     return;
   }
   // The tag follows the alternative held, never the magnitude of a number.

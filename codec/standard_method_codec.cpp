@@ -67,10 +67,12 @@ std::unique_ptr<std::vector<uint8_t>> StandardMethodCodec::EncodeMethodCall(
   if (std::vector<uint8_t>* buffer =
           internal::FastBuffer(*serializer_, &stream)) {
     const std::string& name = method_call.name();
-    size_t name_size = internal::EncodedStringSize(name);
-    buffer->reserve(name_size + internal::EncodedSize(arguments, name_size));
-    internal::WriteStringToBuffer(name, buffer);
-    internal::WriteToBuffer(arguments, buffer);
+    internal::BufferEncoder encoder(
+        buffer,
+        internal::EncodedStringSize(name) + internal::ExpectedSize(arguments));
+    encoder.WriteString(name);
+    encoder.Write(arguments);
+    encoder.Finish();
     return message;
   }
   serializer_->WriteValue(EncodableValue(method_call.name()), &stream);
@@ -86,9 +88,10 @@ StandardMethodCodec::EncodeSuccessEnvelope(const EncodableValue* result) const {
   ByteBufferStreamWriter stream(envelope.get());
   if (std::vector<uint8_t>* buffer =
           internal::FastBuffer(*serializer_, &stream)) {
-    buffer->reserve(1 + internal::EncodedSize(value, 1));
-    buffer->push_back(kSuccessEnvelope);
-    internal::WriteToBuffer(value, buffer);
+    internal::BufferEncoder encoder(buffer, 1 + internal::ExpectedSize(value));
+    encoder.WriteByte(kSuccessEnvelope);
+    encoder.Write(value);
+    encoder.Finish();
     return envelope;
   }
   stream.WriteByte(kSuccessEnvelope);
@@ -111,15 +114,17 @@ std::unique_ptr<std::vector<uint8_t>> StandardMethodCodec::EncodeErrorEnvelope(
         1 + internal::EncodedStringSize(error_code) +
         (error_message.empty() ? 1
                                : internal::EncodedStringSize(error_message));
-    buffer->reserve(head + internal::EncodedSize(details, head));
-    buffer->push_back(kErrorEnvelope);
-    internal::WriteStringToBuffer(error_code, buffer);
+    internal::BufferEncoder encoder(buffer,
+                                    head + internal::ExpectedSize(details));
+    encoder.WriteByte(kErrorEnvelope);
+    encoder.WriteString(error_code);
     if (error_message.empty()) {
-      internal::WriteToBuffer(null_value, buffer);
+      encoder.Write(null_value);
     } else {
-      internal::WriteStringToBuffer(error_message, buffer);
+      encoder.WriteString(error_message);
     }
-    internal::WriteToBuffer(details, buffer);
+    encoder.Write(details);
+    encoder.Finish();
     return envelope;
   }
   stream.WriteByte(kErrorEnvelope);
