@@ -19,7 +19,10 @@ constexpr uint8_t kErrorEnvelope = 1;
 const StandardMethodCodec& StandardMethodCodec::GetInstance(
     const StandardCodecSerializer* serializer) {
   if (serializer == nullptr) {
-    serializer = &StandardCodecSerializer::GetInstance();
+    // The codec nearly every caller asks for, without a lookup each time.
+    static const StandardMethodCodec& shared =
+        GetInstance(&StandardCodecSerializer::GetInstance());
+    return shared;
   }
   // Never destroyed: channels hold references to the codecs until exit.
   static auto* const registry =
