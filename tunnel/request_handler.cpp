@@ -150,8 +150,9 @@ std::optional<ErrorReply> TunnelController::BringTunnelUp(
   if (FindWireGuardExe().empty()) {
     return ErrorReply{"WIREGUARD_NOT_INSTALLED", kWireGuardNotInstalledMessage};
   }
-  if (std::optional<ErrorReply> error = WriteAndKeepConfig(request))
+  if (std::optional<ErrorReply> error = WriteAndKeepConfig(request)) {
     return error;
+  }
   return InstallConfiguredTunnel();
 }
 
