@@ -37,7 +37,7 @@ constexpr int kReportEvery = 250;
 
 EncodableValue EstablishArguments() {
   EncodableMap map;
-  for (const auto& [key, value] : TunnelParameters()) {
+  for (const auto& [key, value] : EstablishParameters()) {
     map[EncodableValue(key)] = EncodableValue(value);
   }
   return EncodableValue(map);

@@ -17,12 +17,21 @@ const wchar_t kTunnelName[] = L"Keelhaven";
 namespace {
 
 constexpr char kDefaultAddress[] = "10.8.0.2/24";
-constexpr char kDefaultDns[] = "1.1.1.1, 1.0.0.1";
 constexpr char kDefaultAllowedIps[] = "0.0.0.0/0, ::/0";
 constexpr char kLineEnd[] = "\r\n";
 
 // Files larger than this are not read back for the section check.
 constexpr DWORD kVerifyLimit = 8192;
+
+TunnelParameters Trimmed(const TunnelParameters& request) {
+  return {TrimWhitespace(request.private_key),
+          TrimWhitespace(request.public_key),
+          TrimWhitespace(request.server_public_key),
+          TrimWhitespace(request.endpoint),
+          TrimWhitespace(request.allowed_ips),
+          TrimWhitespace(request.dns),
+          TrimWhitespace(request.address)};
+}
 
 // Applies the defaults in the order their warnings are logged.
 void CompleteValues(TunnelParameters& values) {
@@ -125,15 +134,17 @@ void VerifyConfigFile(const std::wstring& path) {
   std::string content(size, '\0');
   DWORD read = 0;
   if (!::ReadFile(file.get(), &content[0], size, &read, nullptr)) return;
-  const auto mark = [&content](const char* needle) {
-    return content.find(needle) != std::string::npos ? "YES" : "NO";
+  const auto has = [&content](const char* needle) {
+    return content.find(needle) != std::string::npos;
   };
-  const std::string peer = mark("[Peer]");
-  const std::string public_key = mark("PublicKey");
-  const std::string endpoint = mark("Endpoint");
-  NativeLog("Config verify: [Peer]=" + peer + " PublicKey=" + public_key +
-            " Endpoint=" + endpoint);
-  if (peer == "NO" || public_key == "NO" || endpoint == "NO") {
+  const bool peer = has("[Peer]");
+  const bool public_key = has("PublicKey");
+  const bool endpoint = has("Endpoint");
+  const auto yes_no = [](bool found) { return found ? "YES" : "NO"; };
+  NativeLog(std::string("Config verify: [Peer]=") + yes_no(peer) +
+            " PublicKey=" + yes_no(public_key) +
+            " Endpoint=" + yes_no(endpoint));
+  if (!peer || !public_key || !endpoint) {
     NativeLog("CRITICAL: Config file missing required sections!");
   }
 }
@@ -151,6 +162,10 @@ std::wstring GetConfigDirectory() {
   return std::wstring(buffer, length) + kTunnelName;
 }
 
+std::wstring ConfigPathIn(const std::wstring& folder) {
+  return folder + L"\\" + kTunnelName + L".conf";
+}
+
 std::string TrimWhitespace(const std::string& text) {
   static constexpr char kBlanks[] = " \t\r\n";
   const size_t first = text.find_first_not_of(kBlanks);
@@ -160,24 +175,15 @@ std::string TrimWhitespace(const std::string& text) {
 }
 
 std::wstring TunnelController::WriteTunnelConfig(
-    const std::string& private_key, const std::string& public_key,
-    const std::string& server_public_key, const std::string& endpoint,
-    const std::string& allowed_ips, const std::string& dns,
-    const std::string& address) const {
+    const TunnelParameters& request) const {
   const std::wstring folder = system_.config_directory();
   if (folder.empty()) {
     NativeLog("ERROR: Could not determine the configuration folder");
     return std::wstring();
   }
-  const std::wstring path = folder + L"\\" + kTunnelName + L".conf";
+  const std::wstring path = ConfigPathIn(folder);
 
-  TunnelParameters values{TrimWhitespace(private_key),
-                          TrimWhitespace(public_key),
-                          TrimWhitespace(server_public_key),
-                          TrimWhitespace(endpoint),
-                          TrimWhitespace(allowed_ips),
-                          TrimWhitespace(dns),
-                          TrimWhitespace(address)};
+  TunnelParameters values = Trimmed(request);
   CompleteValues(values);
   const std::string text = ComposeConfigText(values);
   LogSummary(values, text.size());

@@ -1,6 +1,6 @@
-// Where the tunnel's WireGuard configuration file lives and how request
-// values are cleaned before they are written into it. The write itself is
-// TunnelController::WriteTunnelConfig.
+// Where the tunnel's WireGuard configuration file lives, the values it is
+// written from and how they are cleaned. The write itself is
+// TunnelController::WriteTunnelConfig (config_file.cpp).
 #ifndef KEELHAVEN_TUNNEL_CONFIG_FILE_H_
 #define KEELHAVEN_TUNNEL_CONFIG_FILE_H_
 
@@ -15,6 +15,12 @@ extern const wchar_t kTunnelName[];  // L"Keelhaven"
 // base folder can be had. Only the path: EnsureTrustedFolder
 // (tunnel/folder_trust.h) creates it, or makes it private, before use.
 std::wstring GetConfigDirectory();
+
+// The configuration file's path in `folder`: <folder>\Keelhaven.conf.
+std::wstring ConfigPathIn(const std::wstring& folder);
+
+// The tunnel's DNS servers when the request names none.
+inline constexpr char kDefaultDns[] = "1.1.1.1, 1.0.0.1";
 
 // The seven text values of a tunnel request (UTF-8), in the order the
 // channel reads them and the configuration file is written from them.

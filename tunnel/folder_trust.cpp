@@ -97,6 +97,69 @@ std::string Error(const char* what, DWORD code) {
   return std::string(what) + ", error " + std::to_string(code);
 }
 
+// Creates `folder` with `descriptor`, or opens the one already there, with
+// the access needed to reset its security. A link, a file or any failure is
+// refused (logged, invalid handle).
+UniqueFileHandle CreateOrOpenFolder(const std::wstring& folder,
+                                    const SecurityDescriptor& descriptor) {
+  SECURITY_ATTRIBUTES attributes = descriptor.attributes();
+  if (!::CreateDirectoryW(folder.c_str(), &attributes)) {
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_ALREADY_EXISTS) {
+      return Refuse(folder, Error("can't create it", error));
+    }
+  }
+  // No FILE_SHARE_DELETE: while this handle is open nobody can rename or
+  // remove the folder to put another in its place.
+  UniqueFileHandle handle = OpenObject(
+      folder, READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_READ_ATTRIBUTES,
+      FILE_SHARE_READ | FILE_SHARE_WRITE);
+  const DWORD open_error = ::GetLastError();
+  if (!handle) return Refuse(folder, Error("can't open it", open_error));
+  const DWORD kind = Attributes(folder, handle.get());
+  if (kind == INVALID_FILE_ATTRIBUTES) {
+    return Refuse(folder, Error("can't read its attributes", ::GetLastError()));
+  }
+  if (kind & FILE_ATTRIBUTE_REPARSE_POINT) {
+    return Refuse(folder, "it is a link");
+  }
+  if (!(kind & FILE_ATTRIBUTE_DIRECTORY)) return Refuse(folder, "not a folder");
+  return handle;
+}
+
+// Makes Administrators the owner of the open `folder` and `descriptor`'s
+// DACL its access, then reads that back: the handle with a "WARNING: " line
+// when no other account can reach the folder any more, else refused.
+UniqueFileHandle ResetAccess(const std::wstring& folder,
+                             UniqueFileHandle handle,
+                             const SecurityDescriptor& descriptor,
+                             PSID running_account) {
+  BYTE administrators[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof(administrators);
+  if (!::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr,
+                            administrators, &size)) {
+    return Refuse(folder, Error("can't reset its access", ::GetLastError()));
+  }
+  DWORD error =
+      ::SetSecurityInfo(handle.get(), SE_FILE_OBJECT,
+                        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
+                            PROTECTED_DACL_SECURITY_INFORMATION,
+                        administrators, nullptr, descriptor.dacl(), nullptr);
+  if (error != ERROR_SUCCESS) {
+    return Refuse(folder, Error("can't reset its access", error));
+  }
+  const UniqueLocalMemory security = ReadSecurity(handle.get(), error);
+  if (!security ||
+      !IsTrustedDescriptor(security.get(), running_account, kAnyAccess)) {
+    return Refuse(folder, "others can still reach it");
+  }
+  NativeLog(
+      "WARNING: Folder was open to other accounts; reset to SYSTEM and "
+      "Administrators only: " +
+      WideToUtf8(folder));
+  return handle;
+}
+
 }  // namespace
 
 bool IsTrustedDescriptor(PSECURITY_DESCRIPTOR descriptor, PSID running_account,
@@ -164,60 +227,16 @@ UniqueFileHandle EnsureTrustedFolder(const std::wstring& folder) {
   const AccountSid account = AccountSid::OfThisProcess();
   if (!descriptor.valid()) return Refuse(folder, "no security descriptor");
   if (!account.valid()) return Refuse(folder, "no account to run as");
-  SECURITY_ATTRIBUTES attributes = descriptor.attributes();
-  if (!::CreateDirectoryW(folder.c_str(), &attributes)) {
-    const DWORD error = ::GetLastError();
-    if (error != ERROR_ALREADY_EXISTS) {
-      return Refuse(folder, Error("can't create it", error));
-    }
-  }
-  // No FILE_SHARE_DELETE: while this handle is open nobody can rename or
-  // remove the folder to put another in its place.
-  UniqueFileHandle handle = OpenObject(
-      folder, READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_READ_ATTRIBUTES,
-      FILE_SHARE_READ | FILE_SHARE_WRITE);
-  const DWORD open_error = ::GetLastError();
-  if (!handle) return Refuse(folder, Error("can't open it", open_error));
-  const DWORD kind = Attributes(folder, handle.get());
-  if (kind == INVALID_FILE_ATTRIBUTES) {
-    return Refuse(folder, Error("can't read its attributes", ::GetLastError()));
-  }
-  if (kind & FILE_ATTRIBUTE_REPARSE_POINT) {
-    return Refuse(folder, "it is a link");
-  }
-  if (!(kind & FILE_ATTRIBUTE_DIRECTORY)) return Refuse(folder, "not a folder");
+  UniqueFileHandle handle = CreateOrOpenFolder(folder, descriptor);
+  if (!handle) return handle;
 
   DWORD error = ERROR_SUCCESS;
-  UniqueLocalMemory security = ReadSecurity(handle.get(), error);
+  const UniqueLocalMemory security = ReadSecurity(handle.get(), error);
   if (!security) return Refuse(folder, Error("can't read its access", error));
   if (IsTrustedDescriptor(security.get(), account.get(), kAnyAccess)) {
     return handle;
   }
-
-  BYTE administrators[SECURITY_MAX_SID_SIZE];
-  DWORD size = sizeof(administrators);
-  if (!::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr,
-                            administrators, &size)) {
-    return Refuse(folder, Error("can't reset its access", ::GetLastError()));
-  }
-  error =
-      ::SetSecurityInfo(handle.get(), SE_FILE_OBJECT,
-                        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
-                            PROTECTED_DACL_SECURITY_INFORMATION,
-                        administrators, nullptr, descriptor.dacl(), nullptr);
-  if (error != ERROR_SUCCESS) {
-    return Refuse(folder, Error("can't reset its access", error));
-  }
-  security = ReadSecurity(handle.get(), error);
-  if (!security ||
-      !IsTrustedDescriptor(security.get(), account.get(), kAnyAccess)) {
-    return Refuse(folder, "others can still reach it");
-  }
-  NativeLog(
-      "WARNING: Folder was open to other accounts; reset to SYSTEM and "
-      "Administrators only: " +
-      WideToUtf8(folder));
-  return handle;
+  return ResetAccess(folder, std::move(handle), descriptor, account.get());
 }
 
 bool IsTrustedProgram(const std::wstring& path) {

@@ -8,6 +8,7 @@
 #include "tunnel/config_file.h"
 #include "tunnel/folder_trust.h"
 #include "tunnel/tunnel_controller.h"
+#include "tunnel/wireguard_commands.h"
 #include "util/native_log.h"
 #include "util/windows_include.h"
 
@@ -71,8 +72,7 @@ void TunnelController::RemoveLeftovers(bool wireguard_found) {
   if (!wg.empty()) {
     std::string output;
     const int32_t code =
-        system_.run_command(L"\"" + wg + L"\" show " + kTunnelName, &output,
-                            kLeftoverCheckTimeoutMs, OutputLogFilter());
+        RunTool(ShowCommand(wg), output, kLeftoverCheckTimeoutMs);
     if (code == 0 && !output.empty()) {
       NativeLog("WARNING: Found orphaned Keelhaven tunnel, cleaning up...");
       UninstallTunnelService(ignored);
@@ -91,7 +91,7 @@ void TunnelController::RemoveLeftovers(bool wireguard_found) {
   // removed itself, never what it points to).
   const std::wstring folder = system_.config_directory();
   if (!folder.empty()) {
-    DeleteLeftoverConfig(folder + L"\\" + kTunnelName + L".conf");
+    DeleteLeftoverConfig(ConfigPathIn(folder));
   }
 }
 

@@ -1,5 +1,6 @@
 // The tunnel channel's three methods.
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "codec/encodable_value.h"
@@ -8,6 +9,7 @@
 #include "tunnel/config_file.h"
 #include "tunnel/tunnel_controller.h"
 #include "tunnel/tunnel_stats.h"
+#include "tunnel/wireguard_commands.h"
 #include "util/native_log.h"
 
 using flutter::EncodableMap;
@@ -16,7 +18,6 @@ using Result = std::unique_ptr<flutter::MethodResult<EncodableValue>>;
 
 namespace {
 
-constexpr char kDefaultDns[] = "1.1.1.1, 1.0.0.1";
 constexpr uint32_t kStatsTimeoutMs = 5000;
 constexpr uint32_t kTeardownPauseMs = 1000;
 
@@ -29,7 +30,7 @@ std::string ReadString(const EncodableMap& map, const char* key) {
   return text != nullptr ? *text : std::string();
 }
 
-TunnelParameters ReadRequest(const EncodableMap& map) {
+TunnelParameters ReadParameters(const EncodableMap& map) {
   TunnelParameters request;
   request.private_key = ReadString(map, "privateKey");
   request.public_key = ReadString(map, "publicKey");
@@ -55,6 +56,53 @@ bool AnyValueBreaksLines(const TunnelParameters& r) {
     if (HoldsLineBreakOrNul(*value)) return true;
   }
   return false;
+}
+
+// Fills in what the request left empty and the configuration file does not
+// default itself.
+void ApplyFallbacks(TunnelParameters& request) {
+  if (request.server_public_key.empty()) {
+    NativeLog("serverPublicKey not provided, falling back to publicKey");
+    request.server_public_key = request.public_key;
+  }
+  if (request.dns.empty()) {
+    request.dns = kDefaultDns;
+    NativeLog(std::string("DNS empty, defaulting to: ") + kDefaultDns);
+  }
+}
+
+std::optional<ErrorReply> CheckParameters(const TunnelParameters& request) {
+  if (request.private_key.empty() || request.server_public_key.empty() ||
+      request.endpoint.empty()) {
+    return ErrorReply{"INVALID_CONFIG",
+                      "privateKey, serverPublicKey, and endpoint are required"};
+  }
+  if (AnyValueBreaksLines(request)) {
+    return ErrorReply{
+        "INVALID_CONFIG",
+        "Config values must not contain line breaks or NUL characters"};
+  }
+  return std::nullopt;
+}
+
+// The first step of "establishTunnel": the request's parameters with their
+// fallbacks, or the error reply that refuses it. Changes no state.
+std::optional<ErrorReply> ReadRequest(const EncodableValue* arguments,
+                                      TunnelParameters& request) {
+  const auto* map =
+      arguments != nullptr ? std::get_if<EncodableMap>(arguments) : nullptr;
+  if (map == nullptr) {
+    return ErrorReply{"INVALID_ARGUMENTS",
+                      "establishTunnel requires a map of config params"};
+  }
+  request = ReadParameters(*map);
+  ApplyFallbacks(request);
+  if (std::optional<ErrorReply> refusal = CheckParameters(request)) {
+    return refusal;
+  }
+  NativeLog("Keys: clientPubKey=" + request.public_key +
+            ", serverPubKey=" + request.server_public_key);
+  return std::nullopt;
 }
 
 EncodableValue StatsReply(const TunnelStats& stats) {
@@ -84,67 +132,60 @@ void TunnelController::HandleTunnelMethodCall(
 
 void TunnelController::EstablishTunnel(const EncodableValue* arguments,
                                        Result result) {
-  const auto* map =
-      arguments != nullptr ? std::get_if<EncodableMap>(arguments) : nullptr;
-  if (map == nullptr) {
-    result->Error("INVALID_ARGUMENTS",
-                  "establishTunnel requires a map of config params");
-    return;
+  const std::optional<ErrorReply> error = BringTunnelUp(arguments);
+  if (error) {
+    result->Error(error->code, error->message);
+  } else {
+    result->Success();
   }
-  TunnelParameters request = ReadRequest(*map);
-  if (request.server_public_key.empty()) {
-    NativeLog("serverPublicKey not provided, falling back to publicKey");
-    request.server_public_key = request.public_key;
-  }
-  if (request.dns.empty()) {
-    request.dns = kDefaultDns;
-    NativeLog(std::string("DNS empty, defaulting to: ") + kDefaultDns);
-  }
-  if (request.private_key.empty() || request.server_public_key.empty() ||
-      request.endpoint.empty()) {
-    result->Error("INVALID_CONFIG",
-                  "privateKey, serverPublicKey, and endpoint are required");
-    return;
-  }
-  if (AnyValueBreaksLines(request)) {
-    result->Error(
-        "INVALID_CONFIG",
-        "Config values must not contain line breaks or NUL characters");
-    return;
-  }
-  NativeLog("Keys: clientPubKey=" + request.public_key +
-            ", serverPubKey=" + request.server_public_key);
+}
 
-  if (tunnel_active_) {
-    NativeLog("Tunnel already active, tearing down first");
-    RemoveServiceAndConfig();
-    tunnel_active_ = false;
-    system_.sleep(kTeardownPauseMs);
+std::optional<ErrorReply> TunnelController::BringTunnelUp(
+    const EncodableValue* arguments) {
+  TunnelParameters request;
+  if (std::optional<ErrorReply> error = ReadRequest(arguments, request)) {
+    return error;
   }
+  TakeDownActiveTunnel();
   if (FindWireGuardExe().empty()) {
-    result->Error("WIREGUARD_NOT_INSTALLED", kWireGuardNotInstalledMessage);
-    return;
+    return ErrorReply{"WIREGUARD_NOT_INSTALLED", kWireGuardNotInstalledMessage};
   }
+  if (std::optional<ErrorReply> error = WriteAndKeepConfig(request)) {
+    return error;
+  }
+  return InstallConfiguredTunnel();
+}
+
+void TunnelController::TakeDownActiveTunnel() {
+  if (!tunnel_active_) return;
+  NativeLog("Tunnel already active, tearing down first");
+  RemoveServiceAndConfig();
+  tunnel_active_ = false;
+  system_.sleep(kTeardownPauseMs);
+}
+
+std::optional<ErrorReply> TunnelController::WriteAndKeepConfig(
+    const TunnelParameters& request) {
   NativeLog("Writing config. Endpoint: " + request.endpoint +
             ", Address: " + request.address + ", DNS: " + request.dns);
-  const std::wstring path = WriteTunnelConfig(
-      request.private_key, request.public_key, request.server_public_key,
-      request.endpoint, request.allowed_ips, request.dns, request.address);
+  std::wstring path = WriteTunnelConfig(request);
   if (path.empty()) {
-    result->Error("CONFIG_WRITE_FAILED",
-                  "Failed to write WireGuard config file");
-    return;
+    return ErrorReply{"CONFIG_WRITE_FAILED",
+                      "Failed to write WireGuard config file"};
   }
-  config_path_ = path;
+  config_path_ = std::move(path);
+  return std::nullopt;
+}
+
+std::optional<ErrorReply> TunnelController::InstallConfiguredTunnel() {
   std::string error_message;
-  if (!InstallTunnelService(path, error_message)) {
+  if (!InstallTunnelService(config_path_, error_message)) {
     DeleteTunnelConfig();
-    result->Error("TUNNEL_START_FAILED", error_message);
-    return;
+    return ErrorReply{"TUNNEL_START_FAILED", std::move(error_message)};
   }
   tunnel_active_ = true;
   NativeLog("Tunnel established successfully via WireGuard CLI");
-  result->Success();
+  return std::nullopt;
 }
 
 void TunnelController::TearDownTunnel(Result result) {
@@ -161,13 +202,11 @@ void TunnelController::GetTunnelStats(Result result) {
   TunnelStats stats;
   const std::wstring wg = tunnel_active_ ? FindWgExe() : std::wstring();
   if (!wg.empty()) {
-    const std::wstring command =
-        L"\"" + wg + L"\" show " + kTunnelName + L" dump";
     std::string output;
     // The dump holds the private key and any preshared keys: the log shows
     // them hidden.
     const int32_t code =
-        system_.run_command(command, &output, kStatsTimeoutMs, HideDumpSecrets);
+        RunTool(ShowDumpCommand(wg), output, kStatsTimeoutMs, HideDumpSecrets);
     if (code != 0) {
       NativeLog("WARNING: wg show failed \xE2\x80\x94 tunnel may be down");
       tunnel_active_ = false;

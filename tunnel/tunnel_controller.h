@@ -6,15 +6,34 @@
 // Everything runs on the window's thread, one call at a time; nothing here
 // is locked. The controller reaches the operating system through
 // TunnelSystem, whose defaults are the real folders, runner and sleep.
+//
+// Where the class's members are defined:
+//   tunnel_controller.cpp  TunnelSystem's defaults, the constructor,
+//                          RemoveServiceAndConfig
+//   request_handler.cpp    HandleTunnelMethodCall, the three methods and
+//                          EstablishTunnel's steps (BringTunnelUp,
+//                          TakeDownActiveTunnel, WriteAndKeepConfig,
+//                          InstallConfiguredTunnel)
+//   config_file.cpp        WriteTunnelConfig, DeleteTunnelConfig
+//   wireguard_tools.cpp    FindWireGuardExe, FindWgExe, FindTool, RunTool,
+//                          InstallTunnelService, UninstallTunnelService
+//   lifecycle_hooks.cpp    OnWindowCreated, RemoveLeftovers,
+//                          OnWindowDestroyed, OnWindowDestructing
+// request_handler.cpp, wireguard_tools.cpp and lifecycle_hooks.cpp have no
+// header: they define only these members and helpers of their own file.
+// The command lines the members run are built in wireguard_commands.h, the
+// configuration file's name, defaults and values are in config_file.h.
 #ifndef KEELHAVEN_TUNNEL_TUNNEL_CONTROLLER_H_
 #define KEELHAVEN_TUNNEL_TUNNEL_CONTROLLER_H_
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "tunnel/config_file.h"
 #include "util/command_runner.h"
 
 // Declared here, defined by the codec and the embedding layer; the sources
@@ -36,6 +55,12 @@ extern const char kChannelName[];  // "com.daltic.halberdix/wireguard"
 // Told to the user when wireguard.exe can't be found; ends with the address
 // of WireGuard for Windows' installation page.
 extern const char kWireGuardNotInstalledMessage[];
+
+// An error reply of a channel method: its code and message.
+struct ErrorReply {
+  const char* code;
+  std::string message;
+};
 
 // The operating-system seam of the controller. Tests replace parts of it
 // (a temporary configuration folder, other install folders, a sleeper that
@@ -76,16 +101,11 @@ class TunnelController {
       std::unique_ptr<flutter::MethodResult<flutter::EncodableValue>> result);
 
   // --- Configuration file ------------------------------------------------
-  // Writes the tunnel's configuration file from the request's values (UTF-8)
-  // and gives its full path, or an empty string on any failure (a failed
-  // write leaves no file behind). Does not change config_path_.
-  std::wstring WriteTunnelConfig(const std::string& private_key,
-                                 const std::string& public_key,
-                                 const std::string& server_public_key,
-                                 const std::string& endpoint,
-                                 const std::string& allowed_ips,
-                                 const std::string& dns,
-                                 const std::string& address) const;
+  // Writes the tunnel's configuration file from the request's values, each
+  // trimmed and the empty ones given their defaults, and gives its full
+  // path, or an empty string on any failure (a failed write leaves no file
+  // behind). Does not change config_path_.
+  std::wstring WriteTunnelConfig(const TunnelParameters& request) const;
   // Deletes the file named by config_path_ (when set) and empties it.
   void DeleteTunnelConfig();
 
@@ -137,6 +157,19 @@ class TunnelController {
   void GetTunnelStats(
       std::unique_ptr<flutter::MethodResult<flutter::EncodableValue>> result);
 
+  // EstablishTunnel's work: reads and checks the request, then runs the
+  // steps below in order. Gives the error reply that ends the call, or
+  // nothing when the tunnel is up; so does each step that can fail.
+  std::optional<ErrorReply> BringTunnelUp(
+      const flutter::EncodableValue* arguments);
+  // Takes down a tunnel this process still has up, then pauses.
+  void TakeDownActiveTunnel();
+  // Writes the configuration file and keeps its path in config_path_.
+  std::optional<ErrorReply> WriteAndKeepConfig(const TunnelParameters& request);
+  // Installs the service from config_path_ and marks the tunnel active; on
+  // failure deletes the file again.
+  std::optional<ErrorReply> InstallConfiguredTunnel();
+
   // Removes the tunnel service (its outcome only logged) and deletes the
   // configuration file. Leaves tunnel_active_ to the caller.
   void RemoveServiceAndConfig();
@@ -146,6 +179,12 @@ class TunnelController {
 
   // Locates one WireGuard tool: the install folders, then the search path.
   std::wstring FindTool(const wchar_t* file_name, bool log) const;
+  // Runs one of WireGuard's command lines through system_, its output
+  // captured into `output`; the log shows log_filter(output), or the output
+  // itself when no filter is given.
+  int32_t RunTool(const std::wstring& command_line, std::string& output,
+                  uint32_t timeout_ms,
+                  const OutputLogFilter& log_filter = OutputLogFilter()) const;
 
   TunnelSystem system_;
   bool tunnel_active_ = false;

@@ -6,6 +6,7 @@
 #include "tunnel/config_file.h"
 #include "tunnel/folder_trust.h"
 #include "tunnel/tunnel_controller.h"
+#include "tunnel/wireguard_commands.h"
 #include "util/native_log.h"
 #include "util/windows_include.h"
 
@@ -23,32 +24,13 @@ constexpr uint32_t kAfterInstallWaitMs = 2000;
 constexpr char kEmDash[] = "\xE2\x80\x94";
 constexpr char kPartialUninstall[] = "Uninstall may have partially failed";
 
-std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
-
 std::string Unsigned(int32_t value) {
   return std::to_string(static_cast<uint32_t>(value));
 }
 
-std::wstring RemoveCommand(const std::wstring& wireguard) {
-  return Quoted(wireguard) + L" /uninstalltunnelservice " + kTunnelName;
-}
-
-std::wstring ShowCommand(const std::wstring& wg) {
-  return Quoted(wg) + L" show " + kTunnelName;
-}
-
-// Runs one command through the seam, output captured, shown raw in the log.
-int32_t Run(const TunnelSystem& system, const std::wstring& command_line,
-            std::string& output, uint32_t timeout_ms) {
-  return system.run_command(command_line, &output, timeout_ms,
-                            OutputLogFilter());
-}
-
-// Reports what wg.exe shows of a freshly installed tunnel. Informative only.
-void ReportInstalledTunnel(const TunnelSystem& system, const std::wstring& wg) {
-  std::string output;
-  const int32_t code =
-      Run(system, ShowCommand(wg), output, kPostInstallShowTimeoutMs);
+// Reports what wg.exe shows of a freshly installed tunnel (the output of
+// its show command and the code it ended with). Informative only.
+void ReportInstalledTunnel(int32_t code, const std::string& output) {
   if (code != 0 || output.empty()) {
     NativeLog("Note: wg show returned code " + Unsigned(code) + " " + kEmDash +
               " tunnel may still be starting");
@@ -68,6 +50,12 @@ void ReportInstalledTunnel(const TunnelSystem& system, const std::wstring& wg) {
 }
 
 }  // namespace
+
+int32_t TunnelController::RunTool(const std::wstring& command_line,
+                                  std::string& output, uint32_t timeout_ms,
+                                  const OutputLogFilter& log_filter) const {
+  return system_.run_command(command_line, &output, timeout_ms, log_filter);
+}
 
 std::wstring TunnelController::FindTool(const wchar_t* file_name,
                                         bool log) const {
@@ -122,17 +110,15 @@ bool TunnelController::InstallTunnelService(const std::wstring& config_path,
   // A service of the same name, left by an earlier run, would make the
   // installation fail. Its removal failing just means there was none.
   std::string removal_output;
-  if (Run(system_, RemoveCommand(wireguard), removal_output,
-          kRemoveTimeoutMs) == 0) {
+  if (RunTool(UninstallCommand(wireguard), removal_output, kRemoveTimeoutMs) ==
+      0) {
     NativeLog("Cleaned up existing Keelhaven tunnel service");
     system_.sleep(kAfterRemoveWaitMs);
   }
 
   std::string output;
-  const int32_t code =
-      Run(system_,
-          Quoted(wireguard) + L" /installtunnelservice " + Quoted(config_path),
-          output, kInstallTimeoutMs);
+  const int32_t code = RunTool(InstallCommand(wireguard, config_path), output,
+                               kInstallTimeoutMs);
   if (code != 0) {
     error_message = "wireguard.exe /installtunnelservice failed (exit code: " +
                     Unsigned(code) + ")";
@@ -150,7 +136,12 @@ bool TunnelController::InstallTunnelService(const std::wstring& config_path,
   system_.sleep(kAfterInstallWaitMs);
 
   const std::wstring wg = FindWgExe();
-  if (!wg.empty()) ReportInstalledTunnel(system_, wg);
+  if (!wg.empty()) {
+    std::string show_output;
+    const int32_t show_code =
+        RunTool(ShowCommand(wg), show_output, kPostInstallShowTimeoutMs);
+    ReportInstalledTunnel(show_code, show_output);
+  }
   return true;
 }
 
@@ -165,7 +156,7 @@ bool TunnelController::UninstallTunnelService(
 
   std::string output;
   const int32_t code =
-      Run(system_, RemoveCommand(wireguard), output, kRemoveTimeoutMs);
+      RunTool(UninstallCommand(wireguard), output, kRemoveTimeoutMs);
   if (code == 0) {
     NativeLog("Tunnel service uninstalled successfully");
     return true;
@@ -181,8 +172,7 @@ bool TunnelController::UninstallTunnelService(
     return true;
   }
   std::string show_output;
-  if (Run(system_, ShowCommand(wg), show_output, kConfirmGoneShowTimeoutMs) !=
-      0) {
+  if (RunTool(ShowCommand(wg), show_output, kConfirmGoneShowTimeoutMs) != 0) {
     NativeLog("Tunnel is confirmed gone (wg show returned error)");
   } else {
     error_message = kPartialUninstall;

@@ -46,8 +46,8 @@ class ConfigFileTest : public testing::Test {
   std::wstring Write(const Inputs& in) {
     LogCapture capture;
     const std::wstring path = controller_.WriteTunnelConfig(
-        in.private_key, in.public_key, in.server_public_key, in.endpoint,
-        in.allowed_ips, in.dns, in.address);
+        {in.private_key, in.public_key, in.server_public_key, in.endpoint,
+         in.allowed_ips, in.dns, in.address});
     log_ = capture.Finish();
     messages_ = NativeMessages(log_);
     return path;
@@ -183,8 +183,8 @@ TEST(ConfigFolderTest, NoFolderFailsTheWriteWithItsOwnLine) {
   TunnelController controller(system);
   LogCapture capture;
   EXPECT_EQ(
-      controller.WriteTunnelConfig(kTestPrivateKey, kTestClientKey,
-                                   kTestServerKey, kTestEndpoint, "", "", ""),
+      controller.WriteTunnelConfig({kTestPrivateKey, kTestClientKey,
+                                    kTestServerKey, kTestEndpoint, "", "", ""}),
       L"");
   EXPECT_EQ(NativeMessages(capture.Finish()),
             std::vector<std::string>{
@@ -328,9 +328,9 @@ TEST(ConfigFolderTrustTest, FolderIsCreatedKeptOrRefusedBeforeTheKeyLands) {
     system.config_directory = [&folder] { return folder; };
     const TunnelController controller(system);
     LogCapture capture;
-    const std::wstring path =
-        controller.WriteTunnelConfig(kTestPrivateKey, kTestClientKey,
-                                     kTestServerKey, kTestEndpoint, "", "", "");
+    const std::wstring path = controller.WriteTunnelConfig(
+        {kTestPrivateKey, kTestClientKey, kTestServerKey, kTestEndpoint, "", "",
+         ""});
     const std::vector<std::string> messages = NativeMessages(capture.Finish());
 
     // What follows the summary.

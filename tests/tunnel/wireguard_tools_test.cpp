@@ -108,8 +108,8 @@ class WireGuardToolsTest : public testing::Test {
   std::wstring WriteConfig(const TunnelController& controller) {
     LogCapture quiet;
     const std::wstring path = controller.WriteTunnelConfig(
-        kTestPrivateKey, kTestClientKey, kTestServerKey, "203.0.113.7:51820",
-        "0.0.0.0/0", "1.1.1.1", "10.8.0.2/32");
+        {kTestPrivateKey, kTestClientKey, kTestServerKey, "203.0.113.7:51820",
+         "0.0.0.0/0", "1.1.1.1", "10.8.0.2/32"});
     EXPECT_FALSE(path.empty());
     return path;
   }
