@@ -10,8 +10,6 @@
 namespace flutter {
 namespace {
 
-using keelhaven_test::Bytes;
-using keelhaven_test::Hex;
 using keelhaven_test::kInvalidRead;
 
 TEST(ByteBufferStreamReaderTest, ReadByteAtTheEndReportsAndGivesZero) {
@@ -98,7 +96,7 @@ TEST(ByteBufferStreamReaderTest, EmptyReadPastTheEndIsReported) {
     testing::internal::CaptureStderr();
     reader.ReadBytes(nullptr, 0);
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              keelhaven_test::Repeat(kInvalidRead, c.invalid_reads));
+              Repeat(kInvalidRead, c.invalid_reads));
   }
 }
 

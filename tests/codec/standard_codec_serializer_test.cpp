@@ -15,13 +15,10 @@
 namespace flutter {
 namespace {
 
-using keelhaven_test::Bytes;
 using keelhaven_test::Decode;
 using keelhaven_test::Decoded;
 using keelhaven_test::Encode;
-using keelhaven_test::Hex;
 using keelhaven_test::kInvalidRead;
-using keelhaven_test::Repeat;
 
 constexpr char kUnknownType[] =
     "Unknown type in StandardCodecSerializer::ReadValueOfType: ";

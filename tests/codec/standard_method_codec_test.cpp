@@ -15,10 +15,8 @@
 namespace flutter {
 namespace {
 
-using keelhaven_test::Bytes;
 using keelhaven_test::Encode;
 using keelhaven_test::EstablishTunnelArguments;
-using keelhaven_test::Hex;
 using keelhaven_test::kInvalidRead;
 
 constexpr char kNotAString[] =

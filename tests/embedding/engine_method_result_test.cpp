@@ -12,9 +12,6 @@
 namespace flutter {
 namespace {
 
-using keelhaven_test::Bytes;
-using keelhaven_test::Hex;
-
 constexpr char kDuplicate[] =
     "Error: Only one of Success, Error, or NotImplemented can be called, and "
     "it can be called exactly once. Ignoring duplicate result.\n";
