@@ -10,6 +10,10 @@
 
 namespace flutter {
 
+namespace internal {
+struct BufferAccess;
+}  // namespace internal
+
 // Reads bytes in order. A read past the end reports itself and yields zeros
 // (ReadByte) or leaves the destination untouched (ReadBytes).
 class ByteStreamReader {
@@ -63,6 +67,8 @@ class ByteBufferStreamReader : public ByteStreamReader {
   size_t RemainingBytes() const override;
 
  private:
+  friend struct internal::BufferAccess;  // The serializer's fast path.
+
   const uint8_t* bytes_;
   size_t size_;
   size_t location_ = 0;
@@ -78,6 +84,8 @@ class ByteBufferStreamWriter : public ByteStreamWriter {
   void WriteAlignment(uint8_t alignment) override;
 
  private:
+  friend struct internal::BufferAccess;  // The serializer's fast path.
+
   std::vector<uint8_t>* buffer_;
 };
 

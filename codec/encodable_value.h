@@ -58,6 +58,12 @@ using EncodableVariant =
                  std::vector<uint8_t>, std::vector<int32_t>,
                  std::vector<int64_t>, std::vector<double>, EncodableList,
                  EncodableMap, CustomValueHolder, std::vector<float>>;
+
+// Negative, zero or positive as a is less than, equivalent to or greater
+// than b, in the order below. One walk over both values: comparing with <
+// in both directions at every level of nesting would take time exponential
+// in the depth of equal nested lists.
+int Compare(const EncodableValue& a, const EncodableValue& b);
 }  // namespace internal
 
 // A value is a std::variant, so std::get (which throws
@@ -86,14 +92,14 @@ class EncodableValue : public internal::EncodableVariant {
   // lexicographically, maps entry by entry, custom values by address). A
   // NaN is neither less nor greater than any double.
   friend bool operator<(const EncodableValue& a, const EncodableValue& b) {
-    return static_cast<const super&>(a) < static_cast<const super&>(b);
+    return internal::Compare(a, b) < 0;
   }
   friend bool operator>(const EncodableValue& a, const EncodableValue& b) {
     return b < a;
   }
   // Equivalence under the ordering above.
   friend bool operator==(const EncodableValue& a, const EncodableValue& b) {
-    return !(a < b) && !(b < a);
+    return internal::Compare(a, b) == 0;
   }
   friend bool operator!=(const EncodableValue& a, const EncodableValue& b) {
     return !(a == b);

@@ -1,10 +1,11 @@
 #include "codec/standard_codec_serializer.h"
 
 #include <cstring>
-#include <iostream>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "codec/buffer_codec.h"
 
 // Numbers go to the wire in host order; both targets are little-endian.
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
@@ -14,24 +15,6 @@
 namespace flutter {
 
 namespace {
-
-enum Tag : uint8_t {
-  kNull = 0,
-  kTrue = 1,
-  kFalse = 2,
-  kInt32 = 3,
-  kInt64 = 4,
-  kLargeInt = 5,  // Accepted when reading only; read as a string.
-  kDouble = 6,
-  kString = 7,
-  kUInt8List = 8,
-  kInt32List = 9,
-  kInt64List = 10,
-  kDoubleList = 11,
-  kList = 12,
-  kMap = 13,
-  kFloat32List = 14,
-};
 
 // Lists and maps being read on this thread, outermost first. Reading
 // recurses once per level, so a message of a few kilobytes of nested list
@@ -114,23 +97,22 @@ const StandardCodecSerializer& StandardCodecSerializer::GetInstance() {
 
 EncodableValue StandardCodecSerializer::ReadValue(
     ByteStreamReader* stream) const {
+  if (ByteBufferStreamReader* reader = internal::FastReader(*this, stream)) {
+    return internal::ReadFromBuffer(reader->ReadByte(), reader, nesting_depth);
+  }
   uint8_t type = stream->ReadByte();
   return ReadValueOfType(type, stream);
 }
 
 void StandardCodecSerializer::WriteValue(const EncodableValue& value,
                                          ByteStreamWriter* stream) const {
-  // The tag follows the alternative held, never the magnitude of a number;
-  // custom goes out as null.
-  static constexpr uint8_t kTagOfIndex[] = {
-      kNull,   kTrue,      kInt32,     kInt64,      kDouble,
-      kString, kUInt8List, kInt32List, kInt64List,  kDoubleList,
-      kList,   kMap,       kNull,      kFloat32List};
-  uint8_t tag = kTagOfIndex[value.index()];
-  if (tag == kTrue && !std::get<bool>(value)) {
-    tag = kFalse;
+  if (std::vector<uint8_t>* buffer = internal::FastBuffer(*this, stream)) {
+    internal::ReserveFor(buffer, internal::EncodedSize(value, buffer->size()));
+    internal::WriteToBuffer(value, buffer);
+    return;
   }
-  stream->WriteByte(tag);
+  // The tag follows the alternative held, never the magnitude of a number.
+  stream->WriteByte(internal::TagOf(value));
   switch (value.index()) {
     case 2:
       WriteNumber(std::get<int32_t>(value), stream);
@@ -175,10 +157,7 @@ void StandardCodecSerializer::WriteValue(const EncodableValue& value,
       break;
     }
     case 12:
-      std::cerr << "Unhandled custom type in "
-                   "StandardCodecSerializer::WriteValue. "
-                   "Custom types require codec extensions."
-                << std::endl;
+      internal::ReportCustomValue();
       break;
     case 13:
       WriteArray(*this, std::get<std::vector<float>>(value), stream);
@@ -190,55 +169,56 @@ void StandardCodecSerializer::WriteValue(const EncodableValue& value,
 
 EncodableValue StandardCodecSerializer::ReadValueOfType(
     uint8_t type, ByteStreamReader* stream) const {
+  if (ByteBufferStreamReader* reader = internal::FastReader(*this, stream)) {
+    return internal::ReadFromBuffer(type, reader, nesting_depth);
+  }
   switch (type) {
-    case kNull:
+    case internal::kNull:
       return EncodableValue();
-    case kTrue:
+    case internal::kTrue:
       return EncodableValue(true);
-    case kFalse:
+    case internal::kFalse:
       return EncodableValue(false);
-    case kInt32:
+    case internal::kInt32:
       return EncodableValue(ReadNumber<int32_t>(stream));
-    case kInt64:
+    case internal::kInt64:
       return EncodableValue(ReadNumber<int64_t>(stream));
-    case kDouble:
+    case internal::kDouble:
       stream->ReadAlignment(8);
       return EncodableValue(ReadNumber<double>(stream));
-    case kLargeInt:
-    case kString:
+    case internal::kLargeInt:
+    case internal::kString:
       return EncodableValue(ReadArray<std::string>(*this, stream));
-    case kUInt8List:
+    case internal::kUInt8List:
       return EncodableValue(ReadArray<std::vector<uint8_t>>(*this, stream));
-    case kInt32List:
+    case internal::kInt32List:
       return EncodableValue(ReadArray<std::vector<int32_t>>(*this, stream));
-    case kInt64List:
+    case internal::kInt64List:
       return EncodableValue(ReadArray<std::vector<int64_t>>(*this, stream));
-    case kDoubleList:
+    case internal::kDoubleList:
       return EncodableValue(ReadArray<std::vector<double>>(*this, stream));
-    case kFloat32List:
+    case internal::kFloat32List:
       return EncodableValue(ReadArray<std::vector<float>>(*this, stream));
-    case kList:
-    case kMap:
+    case internal::kList:
+    case internal::kMap:
       break;
     default:
-      std::cerr << "Unknown type in StandardCodecSerializer::ReadValueOfType: "
-                << static_cast<int>(type) << std::endl;
+      internal::ReportUnknownType(type);
       return EncodableValue();
   }
 
   if (nesting_depth >= kMaxNestingDepth) {
-    std::cerr << "Nesting too deep in StandardCodecSerializer::ReadValueOfType"
-              << std::endl;
+    internal::ReportNestingTooDeep();
     return EncodableValue();
   }
   NestingScope scope;
   size_t count = ReadSize(stream);
   if (!InputCanHold(*stream, count, 1)) {
     ReportInvalidRead();
-    return type == kList ? EncodableValue(EncodableList())
-                         : EncodableValue(EncodableMap());
+    return type == internal::kList ? EncodableValue(EncodableList())
+                                   : EncodableValue(EncodableMap());
   }
-  if (type == kList) {
+  if (type == internal::kList) {
     EncodableList list;
     list.reserve(count);
     for (size_t i = 0; i < count; ++i) {

@@ -4,6 +4,7 @@
 #include <map>
 #include <utility>
 
+#include "codec/buffer_codec.h"
 #include "codec/byte_streams.h"
 
 namespace flutter {
@@ -58,40 +59,75 @@ StandardMethodCodec::DecodeMethodCall(const uint8_t* message,
 
 std::unique_ptr<std::vector<uint8_t>> StandardMethodCodec::EncodeMethodCall(
     const MethodCall<EncodableValue>& method_call) const {
+  const EncodableValue null_value;
+  const EncodableValue& arguments =
+      method_call.args() != nullptr ? *method_call.args() : null_value;
   auto message = std::make_unique<std::vector<uint8_t>>();
   ByteBufferStreamWriter stream(message.get());
-  serializer_->WriteValue(EncodableValue(method_call.name()), &stream);
-  if (method_call.args() != nullptr) {
-    serializer_->WriteValue(*method_call.args(), &stream);
-  } else {
-    serializer_->WriteValue(EncodableValue(), &stream);
+  if (std::vector<uint8_t>* buffer =
+          internal::FastBuffer(*serializer_, &stream)) {
+    const std::string& name = method_call.name();
+    size_t name_size = internal::EncodedStringSize(name);
+    buffer->reserve(name_size + internal::EncodedSize(arguments, name_size));
+    internal::WriteStringToBuffer(name, buffer);
+    internal::WriteToBuffer(arguments, buffer);
+    return message;
   }
+  serializer_->WriteValue(EncodableValue(method_call.name()), &stream);
+  serializer_->WriteValue(arguments, &stream);
   return message;
 }
 
 std::unique_ptr<std::vector<uint8_t>>
 StandardMethodCodec::EncodeSuccessEnvelope(const EncodableValue* result) const {
+  const EncodableValue null_value;
+  const EncodableValue& value = result != nullptr ? *result : null_value;
   auto envelope = std::make_unique<std::vector<uint8_t>>();
   ByteBufferStreamWriter stream(envelope.get());
+  if (std::vector<uint8_t>* buffer =
+          internal::FastBuffer(*serializer_, &stream)) {
+    buffer->reserve(1 + internal::EncodedSize(value, 1));
+    buffer->push_back(kSuccessEnvelope);
+    internal::WriteToBuffer(value, buffer);
+    return envelope;
+  }
   stream.WriteByte(kSuccessEnvelope);
-  serializer_->WriteValue(result != nullptr ? *result : EncodableValue(),
-                          &stream);
+  serializer_->WriteValue(value, &stream);
   return envelope;
 }
 
 std::unique_ptr<std::vector<uint8_t>> StandardMethodCodec::EncodeErrorEnvelope(
     const std::string& error_code, const std::string& error_message,
     const EncodableValue* error_details) const {
+  // An empty message and a missing one are encoded alike, as null.
+  const EncodableValue null_value;
+  const EncodableValue& details =
+      error_details != nullptr ? *error_details : null_value;
   auto envelope = std::make_unique<std::vector<uint8_t>>();
   ByteBufferStreamWriter stream(envelope.get());
+  if (std::vector<uint8_t>* buffer =
+          internal::FastBuffer(*serializer_, &stream)) {
+    size_t head =
+        1 + internal::EncodedStringSize(error_code) +
+        (error_message.empty() ? 1
+                               : internal::EncodedStringSize(error_message));
+    buffer->reserve(head + internal::EncodedSize(details, head));
+    buffer->push_back(kErrorEnvelope);
+    internal::WriteStringToBuffer(error_code, buffer);
+    if (error_message.empty()) {
+      internal::WriteToBuffer(null_value, buffer);
+    } else {
+      internal::WriteStringToBuffer(error_message, buffer);
+    }
+    internal::WriteToBuffer(details, buffer);
+    return envelope;
+  }
   stream.WriteByte(kErrorEnvelope);
   serializer_->WriteValue(EncodableValue(error_code), &stream);
-  // An empty message and a missing one are encoded alike.
   serializer_->WriteValue(
-      error_message.empty() ? EncodableValue() : EncodableValue(error_message),
+      error_message.empty() ? null_value : EncodableValue(error_message),
       &stream);
-  serializer_->WriteValue(
-      error_details != nullptr ? *error_details : EncodableValue(), &stream);
+  serializer_->WriteValue(details, &stream);
   return envelope;
 }
 
@@ -115,8 +151,9 @@ bool StandardMethodCodec::DecodeResponseEnvelope(
     EncodableValue details = serializer_->ReadValue(&stream);
     // The message is checked before the code; either of the wrong
     // alternative throws std::bad_variant_access.
-    std::string message_text =
-        message.IsNull() ? std::string() : std::get<std::string>(message);
+    std::string message_text = message.IsNull()
+                                   ? std::string()
+                                   : std::move(std::get<std::string>(message));
     const std::string& code_text = std::get<std::string>(code);
     if (details.IsNull()) {
       result->Error(code_text, message_text);

@@ -549,6 +549,40 @@ TEST(StandardCodecSerializerTest, DerivedSerializerAppliesAtEveryDepth) {
   EXPECT_EQ(point->y, -4);
 }
 
+// The serializer reads and writes the buffer streams directly; a stream
+// derived from them must still see every call, at every depth.
+TEST(StandardCodecSerializerTest, DerivedBufferStreamsSeeEveryByte) {
+  struct CountingReader : ByteBufferStreamReader {
+    using ByteBufferStreamReader::ByteBufferStreamReader;
+    uint8_t ReadByte() override {
+      ++calls;
+      return ByteBufferStreamReader::ReadByte();
+    }
+    int calls = 0;
+  };
+  struct CountingWriter : ByteBufferStreamWriter {
+    using ByteBufferStreamWriter::ByteBufferStreamWriter;
+    void WriteByte(uint8_t byte) override {
+      ++calls;
+      ByteBufferStreamWriter::WriteByte(byte);
+    }
+    int calls = 0;
+  };
+  // [{"a": 1}, null]: eight tags and sizes, the rest through ReadBytes.
+  const std::vector<uint8_t> bytes =
+      Bytes("0c 02 0d 01 07 01 61 03 01000000 00");
+  CountingReader reader(bytes.data(), bytes.size());
+  EncodableValue value =
+      StandardCodecSerializer::GetInstance().ReadValue(&reader);
+  EXPECT_EQ(reader.calls, 8);
+
+  std::vector<uint8_t> written;
+  CountingWriter writer(&written);
+  StandardCodecSerializer::GetInstance().WriteValue(value, &writer);
+  EXPECT_EQ(writer.calls, 8);
+  EXPECT_EQ(Hex(written), Hex(bytes));
+}
+
 TEST(StandardCodecSerializerTest, GetInstanceIsOneObject) {
   EXPECT_EQ(&StandardCodecSerializer::GetInstance(),
             &StandardCodecSerializer::GetInstance());
