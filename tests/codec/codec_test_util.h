@@ -1,5 +1,6 @@
 // Helpers shared by the codec and embedding tests: one-call encode/decode
-// with standard error captured, and values printed as their encoding.
+// with standard error captured, buffer streams that count their one-byte
+// calls, and values printed as their encoding.
 #ifndef KEELHAVEN_TESTS_CODEC_CODEC_TEST_UTIL_H_
 #define KEELHAVEN_TESTS_CODEC_CODEC_TEST_UTIL_H_
 
@@ -14,8 +15,6 @@
 #include "codec/encodable_value.h"
 #include "codec/standard_codec_serializer.h"
 #include "tests/support/text.h"
-
-namespace keelhaven_test {
 
 inline std::vector<uint8_t> Encode(
     const flutter::EncodableValue& value,
@@ -44,13 +43,29 @@ inline Decoded Decode(const std::vector<uint8_t>& bytes,
 constexpr char kInvalidRead[] =
     "Invalid read in StandardCodecByteStreamReader\n";
 
-}  // namespace keelhaven_test
+// A derived stream must see every byte read or written one at a time.
+struct CountingReader : flutter::ByteBufferStreamReader {
+  using ByteBufferStreamReader::ByteBufferStreamReader;
+  uint8_t ReadByte() override {
+    ++calls;
+    return ByteBufferStreamReader::ReadByte();
+  }
+  int calls = 0;
+};
+struct CountingWriter : flutter::ByteBufferStreamWriter {
+  using ByteBufferStreamWriter::ByteBufferStreamWriter;
+  void WriteByte(uint8_t byte) override {
+    ++calls;
+    ByteBufferStreamWriter::WriteByte(byte);
+  }
+  int calls = 0;
+};
 
 namespace flutter {
 // Failure messages show a value as its encoding.
 inline void PrintTo(const EncodableValue& value, std::ostream* out) {
   *out << "EncodableValue(index " << value.index() << ": "
-       << Hex(keelhaven_test::Encode(value)) << ")";
+       << Hex(::Encode(value)) << ")";
 }
 }  // namespace flutter
 

@@ -40,7 +40,7 @@ void PumpMessagesFor(DWORD ms) {
 }
 
 std::vector<std::string> ReadLines(const std::wstring& path) {
-  return Lines(ReadWholeFile(path));
+  return ::Lines(ReadWholeFile(path));
 }
 
 std::string ArgLine(int index, const std::string& argument) {
