@@ -56,8 +56,7 @@ std::wstring ConfigFile() {
 std::string SendLine(const std::string& method,
                      const std::vector<channel_text::Parameter>& parameters) {
   return std::string("send ") + kChannel + " " +
-         channel_text::ToHex(channel_text::EncodeCall(method, parameters)) +
-         "\n";
+         ToHex(channel_text::EncodeCall(method, parameters)) + "\n";
 }
 
 std::string Sessions(int count) {

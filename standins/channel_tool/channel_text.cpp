@@ -70,13 +70,6 @@ class DescribingResult : public flutter::MethodResult<EncodableValue> {
   std::string text_;
 };
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 }  // namespace
 
 std::vector<uint8_t> EncodeCall(const std::string& method,
@@ -97,31 +90,6 @@ bool ParseParameter(const std::string& text, Parameter* parameter) {
   const size_t equals = text.find('=');
   if (equals == std::string::npos || equals == 0) return false;
   *parameter = {text.substr(0, equals), text.substr(equals + 1)};
-  return true;
-}
-
-std::string ToHex(const std::vector<uint8_t>& bytes) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  hex.reserve(bytes.size() * 2);
-  for (uint8_t byte : bytes) {
-    hex += kDigits[byte >> 4];
-    hex += kDigits[byte & 0x0f];
-  }
-  return hex;
-}
-
-bool FromHex(const std::string& hex, std::vector<uint8_t>* bytes) {
-  if (hex.size() % 2 != 0) return false;
-  std::vector<uint8_t> parsed;
-  parsed.reserve(hex.size() / 2);
-  for (size_t i = 0; i < hex.size(); i += 2) {
-    const int high = HexDigit(hex[i]);
-    const int low = HexDigit(hex[i + 1]);
-    if (high < 0 || low < 0) return false;
-    parsed.push_back(static_cast<uint8_t>(high << 4 | low));
-  }
-  *bytes = std::move(parsed);
   return true;
 }
 
@@ -183,7 +151,7 @@ std::string DescribeReply(const std::vector<uint8_t>& reply) {
     // An error envelope whose code or message is not a string.
     decoded = false;
   }
-  return decoded ? result.text() : "undecodable " + ToHex(reply);
+  return decoded ? result.text() : "undecodable " + ::ToHex(reply);
 }
 
 }  // namespace channel_text

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "codec/encodable_value.h"
+// ToHex and ParseHex: scripts and transcripts carry messages as hex.
+#include "standins/common/text.h"
 
 namespace channel_text {
 
@@ -27,11 +29,6 @@ std::vector<uint8_t> EncodeCall(const std::string& method,
 // Parses "key=value" (the first '=' splits; the value may hold more).
 // False when there is no '=' or the key is empty.
 bool ParseParameter(const std::string& text, Parameter* parameter);
-
-// Lowercase hex, two digits a byte.
-std::string ToHex(const std::vector<uint8_t>& bytes);
-// False on an odd length or a character that is not a hex digit.
-bool FromHex(const std::string& hex, std::vector<uint8_t>* bytes);
 
 // A value on one line: null, true, 42, "text", [1, 2], {key: value}. String
 // keys of a map are written without quotes.

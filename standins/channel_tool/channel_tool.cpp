@@ -45,14 +45,14 @@ int EncodeCall(const std::vector<std::string>& words) {
     }
     parameters.push_back(parameter);
   }
-  Print(channel_text::ToHex(channel_text::EncodeCall(words[0], parameters)));
+  Print(ToHex(channel_text::EncodeCall(words[0], parameters)));
   return 0;
 }
 
 int DecodeReplies(const std::vector<std::string>& words) {
   for (const std::string& hex : words) {
     std::vector<uint8_t> reply;
-    if (!channel_text::FromHex(hex, &reply)) return Fail("not hex: " + hex);
+    if (!ParseHex(hex, &reply)) return Fail("not hex: " + hex);
     Print(channel_text::DescribeReply(reply));
   }
   return 0;

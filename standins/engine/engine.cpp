@@ -3,12 +3,12 @@
 // message loop, and shutdown.
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <deque>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "standins/common/text.h"
 #include "standins/engine/messenger.h"
 #include "standins/engine/script.h"
 #include "standins/engine/transcript.h"
@@ -105,9 +105,7 @@ void WriteCreation(const FlutterDesktopEngineProperties& properties,
   for (int i = 0; properties.dart_entrypoint_argv && i < count; ++i) {
     const char* argument = properties.dart_entrypoint_argv[i];
     if (!argument) argument = "";
-    transcript->Write(
-        "arg " + std::to_string(i) + " " +
-        Hex(reinterpret_cast<const uint8_t*>(argument), std::strlen(argument)));
+    transcript->Write("arg " + std::to_string(i) + " " + ToHex(argument));
   }
   transcript->Write(PathLine("assets", properties.assets_path));
   transcript->Write(PathLine("icu", properties.icu_data_path));

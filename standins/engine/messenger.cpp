@@ -4,6 +4,8 @@
 #include <map>
 #include <mutex>
 
+#include "standins/common/text.h"
+
 struct FlutterDesktopMessageResponseHandle {
   std::string channel;
   bool answered = false;
@@ -109,7 +111,7 @@ bool FlutterDesktopMessengerSend(FlutterDesktopMessengerRef messenger,
                                  size_t message_size) {
   if (!messenger || !channel || !messenger->available) return false;
   messenger->transcript->Write(std::string("outgoing ") + channel + " " +
-                               standin::Hex(message, message_size));
+                               ToHex(message, message_size));
   return true;
 }
 
@@ -153,7 +155,7 @@ void FlutterDesktopMessengerSendResponse(
   }
   response.answered = true;
   std::string line = "reply " + response.channel;
-  if (data_size > 0 && data) line += " " + standin::Hex(data, data_size);
+  if (data_size > 0 && data) line += " " + ToHex(data, data_size);
   messenger->transcript->Write(line);
   messenger->status = L"Last reply on " + standin::ToWide(response.channel) +
                       L": " + std::to_wstring(data_size) + L" bytes";

@@ -20,17 +20,6 @@ void Transcript::Write(const std::string& line) {
               &written, nullptr);
 }
 
-std::string Hex(const uint8_t* data, size_t size) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string text;
-  text.reserve(size * 2);
-  for (size_t i = 0; i < size; ++i) {
-    text += kDigits[data[i] >> 4];
-    text += kDigits[data[i] & 0x0f];
-  }
-  return text;
-}
-
 std::string ToUtf8(const std::wstring& text) {
   if (text.empty()) return {};
   const int size = ::WideCharToMultiByte(CP_UTF8, 0, text.data(),

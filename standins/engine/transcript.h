@@ -25,9 +25,6 @@ class Transcript {
   UniqueFileHandle file_;
 };
 
-// Lowercase hex, two digits a byte, no separators.
-std::string Hex(const uint8_t* data, size_t size);
-
 std::string ToUtf8(const std::wstring& text);
 std::wstring ToWide(const std::string& text);
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "standins/wireguard/text.h"
+#include "standins/common/text.h"
 
 namespace {
 
@@ -24,26 +24,6 @@ bool CommandOfWord(std::string_view word, FaultCommand* command) {
     }
   }
   return false;
-}
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-bool ParseHex(std::string_view text, std::string* bytes) {
-  if (text.size() % 2 != 0) return false;
-  std::string out;
-  for (size_t i = 0; i < text.size(); i += 2) {
-    const int high = HexDigit(text[i]);
-    const int low = HexDigit(text[i + 1]);
-    if (high < 0 || low < 0) return false;
-    out.push_back(static_cast<char>(high * 16 + low));
-  }
-  *bytes = std::move(out);
-  return true;
 }
 
 bool ParseFlag(std::string_view text, bool* flag) {

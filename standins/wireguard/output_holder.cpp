@@ -3,8 +3,8 @@
 #include <cwchar>
 #include <string>
 
+#include "standins/common/text.h"
 #include "standins/wireguard/fault_plan.h"
-#include "standins/wireguard/text.h"
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
 

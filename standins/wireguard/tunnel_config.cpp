@@ -1,6 +1,6 @@
 #include "standins/wireguard/tunnel_config.h"
 
-#include "standins/wireguard/text.h"
+#include "standins/common/text.h"
 
 namespace {
 

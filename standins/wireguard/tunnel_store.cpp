@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "standins/common/text.h"
 #include "standins/wireguard/file_io.h"
-#include "standins/wireguard/text.h"
 #include "standins/wireguard/tunnel_name.h"
 #include "util/windows_include.h"
 

@@ -1,11 +1,11 @@
-// Helpers shared by the codec and embedding tests: hex notation for byte
-// strings, and one-call encode/decode with standard error captured.
+// Helpers shared by the codec and embedding tests: one-call encode/decode
+// with standard error captured, buffer streams that count their one-byte
+// calls, and values printed as their encoding.
 #ifndef KEELHAVEN_TESTS_CODEC_CODEC_TEST_UTIL_H_
 #define KEELHAVEN_TESTS_CODEC_CODEC_TEST_UTIL_H_
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -14,46 +14,7 @@
 #include "codec/byte_streams.h"
 #include "codec/encodable_value.h"
 #include "codec/standard_codec_serializer.h"
-
-namespace keelhaven_test {
-
-// "07 03 616263" -> {0x07, 0x03, 0x61, 0x62, 0x63}; spaces are ignored.
-inline std::vector<uint8_t> Bytes(const std::string& hex) {
-  std::string digits;
-  for (char c : hex) {
-    if (!std::isspace(static_cast<unsigned char>(c))) {
-      digits += c;
-    }
-  }
-  EXPECT_EQ(digits.size() % 2, 0u) << hex;
-  std::vector<uint8_t> bytes;
-  for (size_t i = 0; i + 1 < digits.size(); i += 2) {
-    bytes.push_back(
-        static_cast<uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
-  }
-  return bytes;
-}
-
-inline std::string Hex(const std::vector<uint8_t>& bytes) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (uint8_t byte : bytes) {
-    if (!hex.empty()) {
-      hex += ' ';
-    }
-    hex += kDigits[byte >> 4];
-    hex += kDigits[byte & 15];
-  }
-  return hex;
-}
-
-inline std::string Repeat(const std::string& text, size_t count) {
-  std::string result;
-  for (size_t i = 0; i < count; ++i) {
-    result += text;
-  }
-  return result;
-}
+#include "tests/support/text.h"
 
 inline std::vector<uint8_t> Encode(
     const flutter::EncodableValue& value,
@@ -82,13 +43,29 @@ inline Decoded Decode(const std::vector<uint8_t>& bytes,
 constexpr char kInvalidRead[] =
     "Invalid read in StandardCodecByteStreamReader\n";
 
-}  // namespace keelhaven_test
+// A derived stream must see every byte read or written one at a time.
+struct CountingReader : flutter::ByteBufferStreamReader {
+  using ByteBufferStreamReader::ByteBufferStreamReader;
+  uint8_t ReadByte() override {
+    ++calls;
+    return ByteBufferStreamReader::ReadByte();
+  }
+  int calls = 0;
+};
+struct CountingWriter : flutter::ByteBufferStreamWriter {
+  using ByteBufferStreamWriter::ByteBufferStreamWriter;
+  void WriteByte(uint8_t byte) override {
+    ++calls;
+    ByteBufferStreamWriter::WriteByte(byte);
+  }
+  int calls = 0;
+};
 
 namespace flutter {
 // Failure messages show a value as its encoding.
 inline void PrintTo(const EncodableValue& value, std::ostream* out) {
   *out << "EncodableValue(index " << value.index() << ": "
-       << keelhaven_test::Hex(keelhaven_test::Encode(value)) << ")";
+       << Hex(::Encode(value)) << ")";
 }
 }  // namespace flutter
 

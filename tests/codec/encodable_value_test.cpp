@@ -46,25 +46,6 @@ TEST(EncodableValueTest, AlternativesHaveTheirFixedIndex) {
   }
 }
 
-TEST(EncodableValueTest, AssignmentReplacesTheAlternative) {
-  EncodableValue value(int32_t{1});
-  value = "bytesUp";
-  EXPECT_EQ(std::get<std::string>(value), "bytesUp");
-  value = int64_t{5};
-  EXPECT_EQ(std::get<int64_t>(value), 5);
-  value = EncodableValue();
-  EXPECT_TRUE(value.IsNull());
-}
-
-TEST(EncodableValueTest, CheckedAccessThrowsAndPointerAccessGivesNull) {
-  EncodableValue value(int32_t{1});
-  EXPECT_THROW(std::get<std::string>(value), std::bad_variant_access);
-  EXPECT_EQ(std::get_if<std::string>(&value), nullptr);
-  EXPECT_FALSE(std::holds_alternative<int64_t>(value));
-  ASSERT_NE(std::get_if<int32_t>(&value), nullptr);
-  EXPECT_EQ(*std::get_if<int32_t>(&value), 1);
-}
-
 TEST(EncodableValueTest, LessThanFollowsIndexThenContent) {
   // Each pair must be strictly ascending.
   struct Case {
@@ -209,23 +190,6 @@ TEST(EncodableValueTest, CustomValuesAreDistinctKeysUnlessTheSameObject) {
   EXPECT_EQ(
       std::any_cast<std::string>(std::get<CustomValueHolder>(copy).value()),
       "same content");
-}
-
-TEST(EncodableValueTest, CopiesAreDeep) {
-  EncodableValue source(
-      EncodableMap{{EncodableValue("list"),
-                    EncodableValue(EncodableList{EncodableValue(1)})}});
-  EncodableValue copy = source;
-  auto& copied_list = std::get<EncodableList>(
-      std::get<EncodableMap>(copy)[EncodableValue("list")]);
-  copied_list.push_back(EncodableValue(2));
-  std::get<EncodableMap>(copy)[EncodableValue("new")] = EncodableValue(3);
-
-  const auto& source_map = std::get<EncodableMap>(source);
-  EXPECT_EQ(source_map.size(), 1u);
-  EXPECT_EQ(
-      std::get<EncodableList>(source_map.at(EncodableValue("list"))).size(),
-      1u);
 }
 
 }  // namespace

@@ -3,19 +3,17 @@
 #define KEELHAVEN_TESTS_CODEC_SAMPLE_MESSAGES_H_
 
 #include "codec/encodable_value.h"
+#include "tests/support/test_keys.h"
 
 namespace keelhaven_test {
 
-// The seven parameters of "establishTunnel" (made-up keys).
+// The seven parameters of "establishTunnel".
 inline flutter::EncodableValue EstablishTunnelArguments() {
   using flutter::EncodableValue;
   return EncodableValue(flutter::EncodableMap{
-      {EncodableValue("privateKey"),
-       EncodableValue("yAnz5TF+lXXJte14tji3zlMNq+hd2rYUIgJBgB3fBmk=")},
-      {EncodableValue("publicKey"),
-       EncodableValue("xTIBA5rboUvnH4htodjb6e697QjLERt1NAB4mZqp8Dg=")},
-      {EncodableValue("serverPublicKey"),
-       EncodableValue("HIgo9xNzJMWLKASShiTqIybxZ0U3wGLiUeJ1PKf8ykw=")},
+      {EncodableValue("privateKey"), EncodableValue(kTestPrivateKey)},
+      {EncodableValue("publicKey"), EncodableValue(kTestClientKey)},
+      {EncodableValue("serverPublicKey"), EncodableValue(kTestServerKey)},
       {EncodableValue("endpoint"), EncodableValue("vpn.example.net:51820")},
       {EncodableValue("allowedIps"), EncodableValue("0.0.0.0/0, ::/0")},
       {EncodableValue("dns"), EncodableValue("1.1.1.1, 1.0.0.1")},

@@ -15,11 +15,7 @@
 namespace flutter {
 namespace {
 
-using keelhaven_test::Bytes;
-using keelhaven_test::Encode;
 using keelhaven_test::EstablishTunnelArguments;
-using keelhaven_test::Hex;
-using keelhaven_test::kInvalidRead;
 
 constexpr char kNotAString[] =
     "Invalid method call; method name is not a string.\n";

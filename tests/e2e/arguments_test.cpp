@@ -11,8 +11,7 @@
 namespace {
 
 std::string ArgLine(int index, const std::string& text) {
-  return "arg " + std::to_string(index) + " " +
-         channel_text::ToHex(std::vector<uint8_t>(text.begin(), text.end()));
+  return "arg " + std::to_string(index) + " " + ToHex(text);
 }
 
 using HostArgumentsTest = HostTest;

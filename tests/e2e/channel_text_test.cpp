@@ -17,16 +17,16 @@ using flutter::EncodableValue;
 
 std::vector<uint8_t> Bytes(const std::string& hex) {
   std::vector<uint8_t> bytes;
-  EXPECT_TRUE(channel_text::FromHex(hex, &bytes)) << hex;
+  EXPECT_TRUE(ParseHex(hex, &bytes)) << hex;
   return bytes;
 }
 
 TEST(ChannelText, EncodesCallsWithAndWithoutParameters) {
   // Name as a string value, then the arguments: null, or a map of strings
   // in key order.
-  EXPECT_EQ(channel_text::ToHex(channel_text::EncodeCall("getTunnelStats", {})),
+  EXPECT_EQ(ToHex(channel_text::EncodeCall("getTunnelStats", {})),
             "070e67657454756e6e656c537461747300");
-  EXPECT_EQ(channel_text::ToHex(channel_text::EncodeCall(
+  EXPECT_EQ(ToHex(channel_text::EncodeCall(
                 "m", {{"b", "2"}, {"a", "1"}, {"b", "3"}})),
             "07016d0d02070161070131070162070133");
 }
@@ -56,11 +56,11 @@ TEST(ChannelText, ParsesKeyValueAtTheFirstEquals) {
 }
 
 TEST(ChannelText, HexRoundTripsAndRefusesWhatIsNotHex) {
-  EXPECT_EQ(channel_text::ToHex(Bytes("00ff7Fa0")), "00ff7fa0");
+  EXPECT_EQ(ToHex(Bytes("00ff7Fa0")), "00ff7fa0");
   std::vector<uint8_t> untouched = {1};
   for (const char* bad : {"0", "0g", "zz", "00 1"}) {
     SCOPED_TRACE(bad);
-    EXPECT_FALSE(channel_text::FromHex(bad, &untouched));
+    EXPECT_FALSE(ParseHex(bad, &untouched));
     EXPECT_EQ(untouched, std::vector<uint8_t>{1});
   }
 }

@@ -5,6 +5,7 @@
 
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/text.h"
 #include "util/native_log.h"
 #include "util/unique_handle.h"
 
@@ -18,16 +19,10 @@ UniqueFileHandle CreateOutputFile(const std::wstring& path) {
 }
 
 std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string line = text.substr(start, end - start);
-    // Text-mode output turns "\r\n" written by a child into "\r\r\n".
+  std::vector<std::string> lines = Lines(text);
+  // Text-mode output turns "\r\n" written by a child into "\r\r\n".
+  for (std::string& line : lines) {
     while (!line.empty() && line.back() == '\r') line.pop_back();
-    lines.push_back(line);
-    start = end + 1;
   }
   return lines;
 }

@@ -35,8 +35,7 @@ std::string LeftoverConfig(bool with_endpoint) {
 std::string SendLine(const std::string& method,
                      const std::vector<channel_text::Parameter>& parameters) {
   return std::string("send ") + kChannel + " " +
-         channel_text::ToHex(channel_text::EncodeCall(method, parameters)) +
-         "\n";
+         ToHex(channel_text::EncodeCall(method, parameters)) + "\n";
 }
 
 std::vector<channel_text::Parameter> TunnelParameters() {
@@ -55,7 +54,7 @@ std::string StringHex(const std::string& text) {
   bytes[0] = 7;
   bytes[1] = static_cast<uint8_t>(text.size());
   std::copy(text.begin(), text.end(), bytes.begin() + 2);
-  return channel_text::ToHex(bytes);
+  return ToHex(bytes);
 }
 
 std::vector<std::string> StartMessagesWithoutInterface() {

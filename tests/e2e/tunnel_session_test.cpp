@@ -76,7 +76,7 @@ TEST_F(HostSessionTest, RepliesReadAsTheUserInterfaceSeesThem) {
   std::vector<std::string> described;
   for (const std::string& hex : run.Replies()) {
     std::vector<uint8_t> bytes;
-    ASSERT_TRUE(channel_text::FromHex(hex, &bytes)) << hex;
+    ASSERT_TRUE(ParseHex(hex, &bytes)) << hex;
     described.push_back(channel_text::DescribeReply(bytes));
   }
   const std::vector<std::string> expected = {

@@ -12,9 +12,6 @@
 namespace flutter {
 namespace {
 
-using keelhaven_test::Bytes;
-using keelhaven_test::Hex;
-
 constexpr char kDuplicate[] =
     "Error: Only one of Success, Error, or NotImplemented can be called, and "
     "it can be called exactly once. Ignoring duplicate result.\n";
@@ -42,34 +39,23 @@ class EngineMethodResultTest : public testing::Test {
 };
 
 TEST_F(EngineMethodResultTest, EachAnswerSendsItsEnvelopeOnce) {
-  const EncodableValue five(int32_t{5});
-  const EncodableValue details("d");
+  using Result = MethodResult<EncodableValue>;
   struct Case {
     const char* name;
-    void (*answer)(MethodResult<EncodableValue>&, const EncodableValue&,
-                   const EncodableValue&);
+    void (*answer)(Result&);
     const char* hex;
   };
   const Case cases[] = {
-      {"success without value",
-       [](MethodResult<EncodableValue>& r, const EncodableValue&,
-          const EncodableValue&) { r.Success(); },
-       "00 00"},
+      {"success without value", [](Result& r) { r.Success(); }, "00 00"},
       {"success with value",
-       [](MethodResult<EncodableValue>& r, const EncodableValue& value,
-          const EncodableValue&) { r.Success(value); },
+       [](Result& r) { r.Success(EncodableValue(int32_t{5})); },
        "00 03 05000000"},
-      {"error with code only",
-       [](MethodResult<EncodableValue>& r, const EncodableValue&,
-          const EncodableValue&) { r.Error("E"); },
+      {"error with code only", [](Result& r) { r.Error("E"); },
        "01 07 01 45 00 00"},
-      {"error with message",
-       [](MethodResult<EncodableValue>& r, const EncodableValue&,
-          const EncodableValue&) { r.Error("E", "m"); },
+      {"error with message", [](Result& r) { r.Error("E", "m"); },
        "01 07 01 45 07 01 6d 00"},
       {"error with details",
-       [](MethodResult<EncodableValue>& r, const EncodableValue&,
-          const EncodableValue& d) { r.Error("E", "", d); },
+       [](Result& r) { r.Error("E", "", EncodableValue("d")); },
        "01 07 01 45 00 07 01 64"},
   };
   for (const Case& c : cases) {
@@ -78,7 +64,7 @@ TEST_F(EngineMethodResultTest, EachAnswerSendsItsEnvelopeOnce) {
     testing::internal::CaptureStderr();
     {
       auto result = MakeResult();
-      c.answer(*result, five, details);
+      c.answer(*result);
     }
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     ASSERT_EQ(replies_.size(), 1u);

@@ -13,21 +13,18 @@
 #include "embedding/flutter_engine.h"
 #include "embedding/method_channel.h"
 #include "engine_test_host.h"
-#include "tests/support/scoped_environment.h"
-#include "tests/support/temp_folder.h"
 #include "util/native_log.h"
 
 namespace flutter {
 namespace {
 
 using engine_test::ArgLine;
+using engine_test::Lines;
 using engine_test::PumpMessagesUntil;
-using engine_test::ReadLines;
-using Lines = std::vector<std::string>;
 
 constexpr DWORD kLimitMs = 10000;
 
-class EngineScriptTest : public testing::Test {
+class EngineScriptTest : public engine_test::StandinEngineTest {
  protected:
   // The project names the script and the transcript in its entry-point
   // arguments, as the application's command line does.
@@ -37,17 +34,12 @@ class EngineScriptTest : public testing::Test {
     return project;
   }
 
-  Lines Transcript() const { return ReadLines(transcript_path_); }
-
-  TempFolder folder_;
-  const std::wstring script_path_ = folder_.Join(L"script.txt");
-  const std::wstring transcript_path_ = folder_.Join(L"transcript.txt");
   const std::string script_argument_ = "--script=" + WideToUtf8(script_path_);
   const std::string transcript_argument_ =
       "--transcript=" + WideToUtf8(transcript_path_);
   // Only the arguments name the files here.
-  ScopedEnvironmentVariable script_{L"STANDIN_ENGINE_SCRIPT", nullptr};
-  ScopedEnvironmentVariable transcript_{L"STANDIN_ENGINE_TRANSCRIPT", nullptr};
+  ScopedEnvironmentVariable no_transcript_{L"STANDIN_ENGINE_TRANSCRIPT",
+                                           nullptr};
 };
 
 TEST_F(EngineScriptTest, PlaysTheScriptAndTranscribesEveryEvent) {

@@ -1,6 +1,7 @@
 #include "engine_test_host.h"
 
 #include "tests/support/temp_folder.h"
+#include "tests/support/text.h"
 
 namespace engine_test {
 namespace {
@@ -39,26 +40,11 @@ void PumpMessagesFor(DWORD ms) {
 }
 
 std::vector<std::string> ReadLines(const std::wstring& path) {
-  const std::string text = ReadWholeFile(path);
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-  return lines;
+  return ::Lines(ReadWholeFile(path));
 }
 
 std::string ArgLine(int index, const std::string& argument) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string line = "arg " + std::to_string(index) + " ";
-  for (unsigned char byte : argument) {
-    line += kDigits[byte >> 4];
-    line += kDigits[byte & 15];
-  }
-  return line;
+  return "arg " + std::to_string(index) + " " + ToHex(argument);
 }
 
 HostWindow::HostWindow(int x, int y, int width, int height) {

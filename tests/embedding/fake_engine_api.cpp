@@ -1,16 +1,11 @@
 #include "fake_engine_api.h"
 
+#include "standins/common/text.h"
+
 namespace fake_engine {
 
 std::string HexOrNull(const uint8_t* data, size_t size) {
-  if (!data) return "null";
-  static const char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (size_t i = 0; i < size; ++i) {
-    hex += kDigits[data[i] >> 4];
-    hex += kDigits[data[i] & 15];
-  }
-  return hex;
+  return data ? ToHex(data, size) : "null";
 }
 
 bool Deliver(FlutterDesktopMessenger* messenger, const std::string& channel,

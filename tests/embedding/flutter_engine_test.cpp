@@ -8,28 +8,13 @@
 #include <vector>
 
 #include "engine_test_host.h"
-#include "tests/support/scoped_environment.h"
-#include "tests/support/temp_folder.h"
 
 namespace flutter {
 namespace {
 
 using engine_test::ArgLine;
-using engine_test::ReadLines;
-using Lines = std::vector<std::string>;
-
-class FlutterEngineTest : public testing::Test {
- protected:
-  Lines Transcript() const { return ReadLines(transcript_path_); }
-
-  TempFolder folder_;
-  const std::wstring transcript_path_ = folder_.Join(L"transcript.txt");
-  ScopedEnvironmentVariable transcript_{L"STANDIN_ENGINE_TRANSCRIPT",
-                                        transcript_path_.c_str()};
-  ScopedEnvironmentVariable script_{L"STANDIN_ENGINE_SCRIPT", nullptr};
-  ScopedEnvironmentVariable fail_engine_{L"STANDIN_ENGINE_FAIL_ENGINE",
-                                         nullptr};
-};
+using engine_test::Lines;
+using FlutterEngineTest = engine_test::StandinEngineTest;
 
 TEST_F(FlutterEngineTest, PassesPathsAndArgumentsInOrder) {
   struct Case {

@@ -12,16 +12,15 @@
 #include "codec/standard_method_codec.h"
 #include "embedding/method_channel.h"
 #include "engine_test_host.h"
-#include "tests/support/scoped_environment.h"
-#include "tests/support/temp_folder.h"
 
 namespace flutter {
 namespace {
 
+using engine_test::Lines;
 using engine_test::PumpMessagesFor;
 using engine_test::PumpMessagesUntil;
 using engine_test::ReadLines;
-using Lines = std::vector<std::string>;
+using FlutterViewControllerTest = engine_test::StandinEngineTest;
 
 constexpr DWORD kLimitMs = 10000;
 
@@ -32,21 +31,6 @@ Lines WithPrefix(const Lines& lines, const std::string& prefix) {
   }
   return found;
 }
-
-class FlutterViewControllerTest : public testing::Test {
- protected:
-  Lines Transcript() const { return ReadLines(transcript_path_); }
-
-  TempFolder folder_;
-  const std::wstring transcript_path_ = folder_.Join(L"transcript.txt");
-  const std::wstring script_path_ = folder_.Join(L"script.txt");
-  ScopedEnvironmentVariable transcript_{L"STANDIN_ENGINE_TRANSCRIPT",
-                                        transcript_path_.c_str()};
-  ScopedEnvironmentVariable script_{L"STANDIN_ENGINE_SCRIPT", nullptr};
-  ScopedEnvironmentVariable fail_view_{L"STANDIN_ENGINE_FAIL_VIEW", nullptr};
-  ScopedEnvironmentVariable fail_engine_{L"STANDIN_ENGINE_FAIL_ENGINE",
-                                         nullptr};
-};
 
 TEST_F(FlutterViewControllerTest, CreatesAViewOfTheSizeAndReleasesIt) {
   HWND view = nullptr;

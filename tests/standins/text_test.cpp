@@ -1,4 +1,4 @@
-#include "standins/wireguard/text.h"
+#include "standins/common/text.h"
 
 #include <gtest/gtest.h>
 

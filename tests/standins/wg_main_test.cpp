@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "standin_fixture.h"
+#include "standins/common/text.h"
 #include "standins/wireguard/public_key.h"
-#include "standins/wireguard/text.h"
 
 namespace {
 

@@ -5,7 +5,9 @@
 
 #include <memory>
 #include <string>
-#include <vector>
+
+// NativeMessages and HasMessageStartingWith, for what a capture gives.
+#include "tests/support/text.h"
 
 class TempFolder;
 
@@ -25,14 +27,5 @@ class LogCapture {
   bool finished_ = false;
   std::string text_;
 };
-
-// The messages of the native log lines in `text`, prefix and line feed
-// removed, in order. A message holding line breaks spans several lines;
-// only its first line carries the prefix, so only that line is listed.
-std::vector<std::string> NativeMessages(const std::string& text);
-
-// True when some native message starts with `prefix`.
-bool HasMessageStartingWith(const std::vector<std::string>& messages,
-                            const std::string& prefix);
 
 #endif  // KEELHAVEN_TESTS_SUPPORT_LOG_CAPTURE_H_

@@ -65,11 +65,8 @@ class ConfigFileTest : public testing::Test {
 
 std::string Expected(const std::string& address, const std::string& dns,
                      const std::string& allowed) {
-  return "[Interface]\r\nPrivateKey = " + kTestPrivateKey +
-         "\r\nAddress = " + address + "\r\nDNS = " + dns +
-         "\r\n\r\n[Peer]\r\nPublicKey = " + kTestServerKey +
-         "\r\nEndpoint = " + kTestEndpoint + "\r\nAllowedIPs = " + allowed +
-         "\r\nPersistentKeepalive = 25\r\n";
+  return ConfigText(kTestPrivateKey, kTestServerKey, kTestEndpoint, address,
+                    dns, allowed);
 }
 
 TEST_F(ConfigFileTest, WritesTheExactFileAndLogsEveryStepWithoutTheKey) {

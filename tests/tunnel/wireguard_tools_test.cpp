@@ -32,20 +32,6 @@ constexpr char kNotInstalled[] =
     "https://www.wireguard.com/install/";
 constexpr char kPartial[] = "Uninstall may have partially failed";
 
-std::string Line(const std::string& message) {
-  return "[Keelhaven Native] " + message + "\n";
-}
-
-std::string Hex(const std::string& bytes) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string hex;
-  for (unsigned char byte : bytes) {
-    hex += kDigits[byte >> 4];
-    hex += kDigits[byte & 15];
-  }
-  return hex;
-}
-
 void CopyTools(const std::wstring& folder,
                std::initializer_list<const wchar_t*> tools) {
   ASSERT_TRUE(CreateFolders(folder));
@@ -367,8 +353,8 @@ TEST_F(WireGuardToolsTest, InstallFailureFillsTheMessage) {
   } cases[] = {
       {"exit 1, no output", false, "install exit=1\n", prefix + "1)"},
       {"exit 3 with output", false,
-       "install exit=3 stdout=" + Hex("bad\r\n") + " stderr=" + Hex("worse") +
-           "\n",
+       "install exit=3 stdout=" + ToHex("bad\r\n") +
+           " stderr=" + ToHex("worse") + "\n",
        prefix + "3) " + kEmDash + " bad\r\nworse"},
       // The removal fails, so the earlier tunnel is still in the way.
       {"already installed", true, "uninstall exit=1\n",
@@ -476,13 +462,13 @@ TEST_F(WireGuardToolsTest, PostInstallCheckOnlyReports) {
        "show exit=0\n",
        {"Note: wg show returned code 0" + note}},
       {"endpoint without peer",
-       "show exit=0 stdout=" + Hex("  endpoint: 203.0.113.7:51820") + "\n",
+       "show exit=0 stdout=" + ToHex("  endpoint: 203.0.113.7:51820") + "\n",
        {"=== wg show Keelhaven (post-install) ===",
         "  endpoint: 203.0.113.7:51820",
         "========================================",
         "SUCCESS: Peer configuration is active!"}},
       {"no peer lines, other case",
-       "show exit=0 stdout=" + Hex("Peer: x\nEndpoint: y") + "\n",
+       "show exit=0 stdout=" + ToHex("Peer: x\nEndpoint: y") + "\n",
        {"=== wg show Keelhaven (post-install) ===", "Peer: x",
         "========================================", warning}},
   };

@@ -17,12 +17,7 @@
 
 namespace {
 
-constexpr char kPrefix[] = "[Keelhaven Native] ";
 constexpr char kEmDash[] = "\xE2\x80\x94";
-
-std::string Line(const std::string& message) {
-  return kPrefix + message + "\n";
-}
 
 struct Outcome {
   int32_t result = 0;

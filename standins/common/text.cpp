@@ -1,4 +1,6 @@
-#include "standins/wireguard/text.h"
+#include "standins/common/text.h"
+
+#include <utility>
 
 namespace {
 
@@ -8,7 +10,49 @@ char AsciiLower(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  c = AsciiLower(c);
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+template <typename Bytes>
+bool ParseHexInto(std::string_view hex, Bytes* bytes) {
+  if (hex.size() % 2 != 0) return false;
+  Bytes parsed;
+  parsed.reserve(hex.size() / 2);
+  for (size_t i = 0; i < hex.size(); i += 2) {
+    const int high = HexDigit(hex[i]);
+    const int low = HexDigit(hex[i + 1]);
+    if (high < 0 || low < 0) return false;
+    parsed.push_back(static_cast<typename Bytes::value_type>(high << 4 | low));
+  }
+  *bytes = std::move(parsed);
+  return true;
+}
+
 }  // namespace
+
+std::string ToHex(std::string_view bytes) {
+  static const char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  hex.reserve(bytes.size() * 2);
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    hex += kDigits[byte >> 4];
+    hex += kDigits[byte & 0x0f];
+  }
+  return hex;
+}
+
+bool ParseHex(std::string_view hex, std::string* bytes) {
+  return ParseHexInto(hex, bytes);
+}
+
+bool ParseHex(std::string_view hex, std::vector<uint8_t>* bytes) {
+  return ParseHexInto(hex, bytes);
+}
 
 std::vector<std::string_view> SplitLines(std::string_view text) {
   std::vector<std::string_view> lines;
