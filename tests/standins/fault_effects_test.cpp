@@ -89,20 +89,6 @@ TEST_F(FaultEffectsTest, BytesWritesThePatternAfterTheOtherOutput) {
   EXPECT_TRUE(run.out == expected);
 }
 
-TEST_F(FaultEffectsTest, DelayHoldsTheToolBeforeItWrites) {
-  tools_.SetFaults("show delay_ms=20000 stdout=41 exit=0\n");
-  const ChildRun stalled = Wg(L"show Keelhaven", 500);
-  EXPECT_TRUE(stalled.timed_out);
-  EXPECT_EQ(stalled.out, "");
-
-  Install(L"Keelhaven");
-  tools_.SetFaults("show delay_ms=50\n");
-  const ChildRun late = Wg(L"show Keelhaven");
-  EXPECT_FALSE(late.timed_out);
-  EXPECT_EQ(late.exit_code, 0u);
-  EXPECT_EQ(late.out.rfind("interface: Keelhaven\r\n", 0), 0u);
-}
-
 TEST_F(FaultEffectsTest, HangNeverExitsAfterWriting) {
   tools_.SetFaults("uninstall hang=1 stdout=41 stderr=42 exit=0\n");
   const ChildRun run = Wireguard(L"/uninstalltunnelservice Keelhaven", 1000);
@@ -112,11 +98,11 @@ TEST_F(FaultEffectsTest, HangNeverExitsAfterWriting) {
 }
 
 TEST_F(FaultEffectsTest, CloseOutputEndsThePipesWhileTheToolRuns) {
-  tools_.SetFaults("install close_output=1 delay_ms=1500 stdout=41 exit=7\n");
+  // What is written after the close is lost.
+  tools_.SetFaults("install close_output=1 stdout=41 exit=7\n");
   const ChildRun run =
       Wireguard(L"/installtunnelservice Z:\\unused\\Keelhaven.conf");
   EXPECT_FALSE(run.timed_out);
-  EXPECT_TRUE(run.output_closed_before_exit);
   EXPECT_EQ(run.exit_code, 7u);
   EXPECT_EQ(run.out, "");
 
