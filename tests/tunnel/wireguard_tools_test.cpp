@@ -9,13 +9,8 @@
 
 #include "tests/support/file_security.h"
 #include "tests/support/log_capture.h"
-#include "tests/support/recording_sleeper.h"
-#include "tests/support/scoped_environment.h"
-#include "tests/support/standin_wireguard.h"
-#include "tests/support/temp_folder.h"
-#include "tests/support/test_keys.h"
+#include "tests/support/tunnel_fixture.h"
 #include "tests/support/wine.h"
-#include "tunnel/tunnel_controller.h"
 #include "util/native_log.h"
 #include "util/windows_include.h"
 
@@ -46,23 +41,6 @@ std::string Hex(const std::string& bytes) {
   return hex;
 }
 
-void CopyTools(const std::wstring& folder,
-               std::initializer_list<const wchar_t*> tools) {
-  ASSERT_TRUE(CreateFolders(folder));
-  for (const wchar_t* tool : tools) {
-    ASSERT_TRUE(::CopyFileW((StandinWireGuardBin() + L"\\" + tool).c_str(),
-                            (folder + L"\\" + tool).c_str(), FALSE));
-  }
-}
-
-// One command as the controller ran it.
-struct RecordedRun {
-  std::wstring command;
-  uint32_t timeout_ms;
-  int32_t result;
-  std::string output;
-};
-
 // The log lines that RunCommand writes for a run that started.
 std::string RunnerLog(const RecordedRun& run) {
   std::string log = Line("Running: " + WideToUtf8(run.command)) +
@@ -72,39 +50,8 @@ std::string RunnerLog(const RecordedRun& run) {
   return log;
 }
 
-class WireGuardToolsTest : public testing::Test {
+class WireGuardToolsTest : public testing::Test, public TunnelFixture {
  protected:
-  WireGuardToolsTest()
-      // The search path holds nothing of ours unless a test puts it there.
-      : path_(L"PATH", empty_folder_.path().c_str()) {}
-
-  // A controller over `folders` whose commands run for real, unless
-  // `fake_run` gives a result for a command line.
-  TunnelController Controller(std::vector<std::wstring> folders) {
-    TunnelSystem system;
-    system.wireguard_folders = std::move(folders);
-    // The host creates its folder, as it would under ProgramData.
-    system.config_directory = [this] {
-      return config_folder_.Join(L"Keelhaven");
-    };
-    system.sleep = sleeper_.AsFunction();
-    system.run_command = [this](const std::wstring& command,
-                                std::string* output, uint32_t timeout_ms,
-                                const OutputLogFilter& filter) {
-      const std::optional<int32_t> faked =
-          fake_run_ ? fake_run_(command) : std::nullopt;
-      const int32_t result =
-          faked ? *faked : RunCommand(command, output, timeout_ms, filter);
-      runs_.push_back({command, timeout_ms, result, *output});
-      return result;
-    };
-    return TunnelController(std::move(system));
-  }
-
-  TunnelController StandinController() {
-    return Controller({wireguard_.install_folder()});
-  }
-
   std::wstring WriteConfig(const TunnelController& controller) {
     LogCapture quiet;
     const std::wstring path = controller.WriteTunnelConfig(
@@ -114,9 +61,7 @@ class WireGuardToolsTest : public testing::Test {
     return path;
   }
 
-  std::wstring Tool(const wchar_t* name) const {
-    return wireguard_.install_folder() + L"\\" + name;
-  }
+  std::wstring Tool(const wchar_t* name) const { return wireguard.Tool(name); }
   std::wstring RemoveCommand() const {
     return L"\"" + Tool(L"wireguard.exe") +
            L"\" /uninstalltunnelservice Keelhaven";
@@ -135,24 +80,17 @@ class WireGuardToolsTest : public testing::Test {
 
   // Installs the tunnel, so that removal and show find it.
   void InstallBeforehand() {
-    TunnelController controller = StandinController();
+    TunnelController controller(System());
     const std::wstring config = WriteConfig(controller);
     std::string ignored;
     LogCapture quiet;
     ASSERT_TRUE(controller.InstallTunnelService(config, ignored));
-    ASSERT_TRUE(wireguard_.IsInstalled(L"Keelhaven"));
-    runs_.clear();
-    sleeper_.clear();
+    ASSERT_TRUE(wireguard.IsInstalled(L"Keelhaven"));
+    runs.clear();
+    sleeper.clear();
   }
 
-  TempFolder empty_folder_;
-  ScopedEnvironmentVariable path_;
-  StandinWireGuard wireguard_;
-  TempFolder config_folder_;
   TempFolder layout_root_;
-  RecordingSleeper sleeper_;
-  std::function<std::optional<int32_t>(const std::wstring&)> fake_run_;
-  std::vector<RecordedRun> runs_;
 };
 
 TEST_F(WireGuardToolsTest, FixedFoldersAreSearchedInOrder) {
@@ -174,9 +112,9 @@ TEST_F(WireGuardToolsTest, FixedFoldersAreSearchedInOrder) {
     DeleteTree(layout_root_.Join(L"Program Files (x86)"));
     CreateFolders(first);
     CreateFolders(second);
-    if (c.in_first) CopyTools(first, {L"wireguard.exe", L"wg.exe"});
-    if (c.in_second) CopyTools(second, {L"wireguard.exe", L"wg.exe"});
-    const TunnelController controller = Controller({first, second});
+    if (c.in_first) ASSERT_TRUE(CopyStandinTools(first));
+    if (c.in_second) ASSERT_TRUE(CopyStandinTools(second));
+    const TunnelController controller(System({first, second}));
 
     LogCapture capture;
     EXPECT_EQ(controller.FindWireGuardExe(),
@@ -207,7 +145,7 @@ TEST_F(WireGuardToolsTest,
     SCOPED_TRACE(c.name);
     const std::wstring bin =
         layout_root_.Join(L"bin" + std::to_wstring(index++));
-    CopyTools(bin, {L"wireguard.exe", L"wg.exe"});
+    ASSERT_TRUE(CopyStandinTools(bin));
     if (c.open_programs) {
       ASSERT_TRUE(OpenToEveryone(bin + L"\\wireguard.exe"));
       ASSERT_TRUE(OpenToEveryone(bin + L"\\wg.exe"));
@@ -216,9 +154,9 @@ TEST_F(WireGuardToolsTest,
       ASSERT_TRUE(OpenToEveryone(bin));
     }
     ScopedEnvironmentVariable path(L"PATH",
-                                   (empty_folder_.path() + L";" + bin).c_str());
-    const TunnelController controller =
-        Controller({layout_root_.Join(L"Program Files\\WireGuard")});
+                                   (empty_folder.path() + L";" + bin).c_str());
+    const TunnelController controller(
+        System({layout_root_.Join(L"Program Files\\WireGuard")}));
 
     LogCapture capture;
     const std::wstring wireguard = controller.FindWireGuardExe();
@@ -263,8 +201,8 @@ TEST(WireGuardFoldersTest, DefaultsAreTheProgramFilesFolders) {
 }
 
 TEST_F(WireGuardToolsTest, NothingFoundGivesEmptyPaths) {
-  const TunnelController controller =
-      Controller({layout_root_.Join(L"Program Files\\WireGuard")});
+  const TunnelController controller(
+      System({layout_root_.Join(L"Program Files\\WireGuard")}));
   LogCapture capture;
   EXPECT_EQ(controller.FindWireGuardExe(), L"");
   EXPECT_EQ(controller.FindWgExe(), L"");
@@ -282,9 +220,9 @@ TEST_F(WireGuardToolsTest, SearchHitOfMaxPathOrLongerIsAMiss) {
         base + L"\\" +
         std::wstring(total - base.size() - 1 - file.size(), L'w');
     ASSERT_EQ((folder + file).size(), total);
-    CopyTools(folder, {L"wireguard.exe"});
+    ASSERT_TRUE(CopyStandinTools(folder, {L"wireguard.exe"}));
     ScopedEnvironmentVariable path(L"PATH", folder.c_str());
-    const TunnelController controller = Controller({});
+    const TunnelController controller(System({}));
 
     LogCapture capture;
     const std::wstring found = controller.FindWireGuardExe();
@@ -302,7 +240,7 @@ TEST_F(WireGuardToolsTest, SearchHitOfMaxPathOrLongerIsAMiss) {
 }
 
 TEST_F(WireGuardToolsTest, InstallRemovesNothingInstallsAndChecks) {
-  TunnelController controller = StandinController();
+  TunnelController controller(System());
   const std::wstring config = WriteConfig(controller);
   std::string message = "untouched";
 
@@ -311,34 +249,34 @@ TEST_F(WireGuardToolsTest, InstallRemovesNothingInstallsAndChecks) {
   const std::string log = capture.Finish();
 
   EXPECT_EQ(message, "untouched");
-  EXPECT_TRUE(wireguard_.IsInstalled(L"Keelhaven"));
-  ASSERT_EQ(runs_.size(), 3u);
-  EXPECT_EQ(runs_[0].command, RemoveCommand());
-  EXPECT_EQ(runs_[0].timeout_ms, 15000u);
-  EXPECT_EQ(runs_[0].result, 1);
-  EXPECT_EQ(runs_[0].output, kNoService);
-  EXPECT_EQ(runs_[1].command, InstallCommand(config));
-  EXPECT_EQ(runs_[1].timeout_ms, 30000u);
-  EXPECT_EQ(runs_[1].result, 0);
-  EXPECT_EQ(runs_[2].command, ShowCommand());
-  EXPECT_EQ(runs_[2].timeout_ms, 10000u);
-  EXPECT_EQ(runs_[2].result, 0);
-  EXPECT_NE(runs_[2].output.find("peer: " + kTestServerKey), std::string::npos);
+  EXPECT_TRUE(wireguard.IsInstalled(L"Keelhaven"));
+  ASSERT_EQ(runs.size(), 3u);
+  EXPECT_EQ(runs[0].command, RemoveCommand());
+  EXPECT_EQ(runs[0].timeout_ms, 15000u);
+  EXPECT_EQ(runs[0].result, 1);
+  EXPECT_EQ(runs[0].output, kNoService);
+  EXPECT_EQ(runs[1].command, InstallCommand(config));
+  EXPECT_EQ(runs[1].timeout_ms, 30000u);
+  EXPECT_EQ(runs[1].result, 0);
+  EXPECT_EQ(runs[2].command, ShowCommand());
+  EXPECT_EQ(runs[2].timeout_ms, 10000u);
+  EXPECT_EQ(runs[2].result, 0);
+  EXPECT_NE(runs[2].output.find("peer: " + kTestServerKey), std::string::npos);
   // A failed removal is no reason to wait.
-  EXPECT_EQ(sleeper_.waits(), std::vector<uint32_t>{2000});
-  EXPECT_EQ(log, FoundLine() + RunnerLog(runs_[0]) + RunnerLog(runs_[1]) +
+  EXPECT_EQ(sleeper.waits(), std::vector<uint32_t>{2000});
+  EXPECT_EQ(log, FoundLine() + RunnerLog(runs[0]) + RunnerLog(runs[1]) +
                      Line("Tunnel service installed successfully via "
                           "wireguard.exe") +
-                     RunnerLog(runs_[2]) +
+                     RunnerLog(runs[2]) +
                      Line("=== wg show Keelhaven (post-install) ===") +
-                     Line(runs_[2].output) +
+                     Line(runs[2].output) +
                      Line("========================================") +
                      Line("SUCCESS: Peer configuration is active!"));
 }
 
 TEST_F(WireGuardToolsTest, InstallCleansUpAnEarlierServiceAndWaits) {
   InstallBeforehand();
-  TunnelController controller = StandinController();
+  TunnelController controller(System());
   std::string message;
 
   const std::wstring config = WriteConfig(controller);
@@ -346,13 +284,13 @@ TEST_F(WireGuardToolsTest, InstallCleansUpAnEarlierServiceAndWaits) {
   EXPECT_TRUE(controller.InstallTunnelService(config, message));
   const std::string log = capture.Finish();
 
-  ASSERT_EQ(runs_.size(), 3u);
-  EXPECT_EQ(runs_[0].result, 0);
-  EXPECT_EQ(runs_[1].result, 0);
-  EXPECT_EQ(sleeper_.waits(), (std::vector<uint32_t>{2000, 2000}));
+  ASSERT_EQ(runs.size(), 3u);
+  EXPECT_EQ(runs[0].result, 0);
+  EXPECT_EQ(runs[1].result, 0);
+  EXPECT_EQ(sleeper.waits(), (std::vector<uint32_t>{2000, 2000}));
   EXPECT_EQ(
-      log.substr(0, log.find(Line("Running: " + WideToUtf8(runs_[1].command)))),
-      FoundLine() + RunnerLog(runs_[0]) +
+      log.substr(0, log.find(Line("Running: " + WideToUtf8(runs[1].command)))),
+      FoundLine() + RunnerLog(runs[0]) +
           Line("Cleaned up existing Keelhaven tunnel service"));
 }
 
@@ -378,9 +316,9 @@ TEST_F(WireGuardToolsTest, InstallFailureFillsTheMessage) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     if (c.installed_before) InstallBeforehand();
-    wireguard_.SetFaults(c.faults);
-    runs_.clear();
-    TunnelController controller = StandinController();
+    wireguard.SetFaults(c.faults);
+    runs.clear();
+    TunnelController controller(System());
     std::string message = "earlier text";
 
     const std::wstring config = WriteConfig(controller);
@@ -389,14 +327,14 @@ TEST_F(WireGuardToolsTest, InstallFailureFillsTheMessage) {
     const std::string log = capture.Finish();
 
     EXPECT_EQ(message, c.message);
-    ASSERT_EQ(runs_.size(), 2u);  // no check after a failure
-    EXPECT_NE(runs_[0].result, 0);
-    EXPECT_EQ(log, FoundLine() + RunnerLog(runs_[0]) + RunnerLog(runs_[1]) +
+    ASSERT_EQ(runs.size(), 2u);  // no check after a failure
+    EXPECT_NE(runs[0].result, 0);
+    EXPECT_EQ(log, FoundLine() + RunnerLog(runs[0]) + RunnerLog(runs[1]) +
                        Line("ERROR: " + c.message));
-    EXPECT_TRUE(sleeper_.waits().empty());
-    EXPECT_EQ(wireguard_.IsInstalled(L"Keelhaven"), c.installed_before);
+    EXPECT_TRUE(sleeper.waits().empty());
+    EXPECT_EQ(wireguard.IsInstalled(L"Keelhaven"), c.installed_before);
 
-    wireguard_.SetFaults("");
+    wireguard.SetFaults("");
     std::string ignored;
     LogCapture quiet;
     controller.UninstallTunnelService(ignored);
@@ -417,24 +355,25 @@ TEST_F(WireGuardToolsTest, OnlyAStartFailureGetsAHint) {
     bool hint;
   } cases[] = {
       {"wireguard.exe cannot start", broken, false, "4294967295", true},
-      {"installation timed out", wireguard_.install_folder(), true,
-       "4294967294", false},
+      {"installation timed out", wireguard.install_folder(), true, "4294967294",
+       false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    fake_run_ = nullptr;
+    fake_run = nullptr;
     if (c.time_out) {
       // The limit is fixed at 30 s: the runner's result is faked for the
       // installation only.
-      fake_run_ = [](const std::wstring& command) -> std::optional<int32_t> {
+      fake_run = [](const std::wstring& command,
+                    std::string*) -> std::optional<int32_t> {
         if (command.find(L"/installtunnelservice") == std::wstring::npos) {
           return std::nullopt;
         }
         return kRunTimedOut;
       };
     }
-    runs_.clear();
-    TunnelController controller = Controller({c.folder});
+    runs.clear();
+    TunnelController controller(System({c.folder}));
     const std::wstring config = WriteConfig(controller);
     std::string message;
 
@@ -456,7 +395,7 @@ TEST_F(WireGuardToolsTest, OnlyAStartFailureGetsAHint) {
     EXPECT_EQ(
         std::vector<std::string>(messages.end() - tail.size(), messages.end()),
         tail);
-    ASSERT_EQ(runs_.size(), 2u);
+    ASSERT_EQ(runs.size(), 2u);
   }
 }
 
@@ -488,10 +427,10 @@ TEST_F(WireGuardToolsTest, PostInstallCheckOnlyReports) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    wireguard_.SetFaults(c.show_fault);
-    runs_.clear();
-    sleeper_.clear();
-    TunnelController controller = StandinController();
+    wireguard.SetFaults(c.show_fault);
+    runs.clear();
+    sleeper.clear();
+    TunnelController controller(System());
     std::string message = "untouched";
 
     const std::wstring config = WriteConfig(controller);
@@ -500,8 +439,8 @@ TEST_F(WireGuardToolsTest, PostInstallCheckOnlyReports) {
     const std::vector<std::string> messages = NativeMessages(capture.Finish());
 
     EXPECT_EQ(message, "untouched");
-    EXPECT_EQ(sleeper_.waits(), std::vector<uint32_t>{2000});
-    ASSERT_EQ(runs_.size(), 3u);
+    EXPECT_EQ(sleeper.waits(), std::vector<uint32_t>{2000});
+    ASSERT_EQ(runs.size(), 3u);
     ASSERT_GE(messages.size(), c.tail.size());
     EXPECT_EQ(std::vector<std::string>(messages.end() - c.tail.size(),
                                        messages.end()),
@@ -513,8 +452,8 @@ TEST_F(WireGuardToolsTest, PostInstallCheckOnlyReports) {
 }
 
 TEST_F(WireGuardToolsTest, InstallWithoutWgSkipsTheCheckSilently) {
-  wireguard_.RemoveTool(L"wg.exe");
-  TunnelController controller = StandinController();
+  wireguard.RemoveTool(L"wg.exe");
+  TunnelController controller(System());
   std::string message;
 
   const std::wstring config = WriteConfig(controller);
@@ -522,15 +461,15 @@ TEST_F(WireGuardToolsTest, InstallWithoutWgSkipsTheCheckSilently) {
   EXPECT_TRUE(controller.InstallTunnelService(config, message));
   const std::vector<std::string> messages = NativeMessages(capture.Finish());
 
-  ASSERT_EQ(runs_.size(), 2u);
+  ASSERT_EQ(runs.size(), 2u);
   ASSERT_FALSE(messages.empty());
   EXPECT_EQ(messages.back(),
             "Tunnel service installed successfully via wireguard.exe");
 }
 
 TEST_F(WireGuardToolsTest, InstallWithoutWireGuardRunsNothing) {
-  TunnelController controller =
-      Controller({layout_root_.Join(L"Program Files\\WireGuard")});
+  TunnelController controller(
+      System({layout_root_.Join(L"Program Files\\WireGuard")}));
   std::string message = "earlier text";
 
   LogCapture capture;
@@ -539,31 +478,31 @@ TEST_F(WireGuardToolsTest, InstallWithoutWireGuardRunsNothing) {
   EXPECT_EQ(capture.Finish(),
             Line(kNotFound) + Line(std::string("ERROR: ") + kNotInstalled));
   EXPECT_EQ(message, kNotInstalled);
-  EXPECT_TRUE(runs_.empty());
-  EXPECT_TRUE(sleeper_.waits().empty());
+  EXPECT_TRUE(runs.empty());
+  EXPECT_TRUE(sleeper.waits().empty());
 }
 
 TEST_F(WireGuardToolsTest, UninstallRemovesTheService) {
   InstallBeforehand();
-  TunnelController controller = StandinController();
+  TunnelController controller(System());
   std::string message = "untouched";
 
   LogCapture capture;
   EXPECT_TRUE(controller.UninstallTunnelService(message));
   const std::string log = capture.Finish();
 
-  EXPECT_FALSE(wireguard_.IsInstalled(L"Keelhaven"));
+  EXPECT_FALSE(wireguard.IsInstalled(L"Keelhaven"));
   EXPECT_EQ(message, "untouched");
-  ASSERT_EQ(runs_.size(), 1u);
-  EXPECT_EQ(runs_[0].command, RemoveCommand());
-  EXPECT_EQ(runs_[0].timeout_ms, 15000u);
-  EXPECT_EQ(log, FoundLine() + RunnerLog(runs_[0]) +
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0].command, RemoveCommand());
+  EXPECT_EQ(runs[0].timeout_ms, 15000u);
+  EXPECT_EQ(log, FoundLine() + RunnerLog(runs[0]) +
                      Line("Tunnel service uninstalled successfully"));
-  EXPECT_TRUE(sleeper_.waits().empty());
+  EXPECT_TRUE(sleeper.waits().empty());
 }
 
 TEST_F(WireGuardToolsTest, FailedRemovalOfAMissingTunnelIsConfirmedGone) {
-  TunnelController controller = StandinController();
+  TunnelController controller(System());
   std::string message = "untouched";
 
   LogCapture capture;
@@ -571,22 +510,22 @@ TEST_F(WireGuardToolsTest, FailedRemovalOfAMissingTunnelIsConfirmedGone) {
   const std::string log = capture.Finish();
 
   EXPECT_EQ(message, "untouched");
-  ASSERT_EQ(runs_.size(), 2u);
-  EXPECT_EQ(runs_[1].command, ShowCommand());
-  EXPECT_EQ(runs_[1].timeout_ms, 5000u);
-  EXPECT_EQ(runs_[1].result, 1);
-  EXPECT_EQ(log, FoundLine() + RunnerLog(runs_[0]) +
+  ASSERT_EQ(runs.size(), 2u);
+  EXPECT_EQ(runs[1].command, ShowCommand());
+  EXPECT_EQ(runs[1].timeout_ms, 5000u);
+  EXPECT_EQ(runs[1].result, 1);
+  EXPECT_EQ(log, FoundLine() + RunnerLog(runs[0]) +
                      Line("wireguard.exe /uninstalltunnelservice returned 1") +
                      Line(std::string("Output: ") + kNoService) +
-                     RunnerLog(runs_[1]) +
+                     RunnerLog(runs[1]) +
                      Line("Tunnel is confirmed gone (wg show returned error)"));
-  EXPECT_TRUE(sleeper_.waits().empty());
+  EXPECT_TRUE(sleeper.waits().empty());
 }
 
 TEST_F(WireGuardToolsTest, FailedRemovalOfALiveTunnelIsDoubtful) {
   InstallBeforehand();
-  wireguard_.SetFaults("uninstall exit=5\n");
-  TunnelController controller = StandinController();
+  wireguard.SetFaults("uninstall exit=5\n");
+  TunnelController controller(System());
   std::string message = "untouched";
 
   LogCapture capture;
@@ -594,17 +533,17 @@ TEST_F(WireGuardToolsTest, FailedRemovalOfALiveTunnelIsDoubtful) {
   const std::string log = capture.Finish();
 
   EXPECT_EQ(message, kPartial);
-  ASSERT_EQ(runs_.size(), 2u);
-  EXPECT_EQ(runs_[1].result, 0);
+  ASSERT_EQ(runs.size(), 2u);
+  EXPECT_EQ(runs[1].result, 0);
   // No output from the removal: no "Output: " line; no line for the doubt.
-  EXPECT_EQ(log, FoundLine() + RunnerLog(runs_[0]) +
+  EXPECT_EQ(log, FoundLine() + RunnerLog(runs[0]) +
                      Line("wireguard.exe /uninstalltunnelservice returned 5") +
-                     RunnerLog(runs_[1]));
+                     RunnerLog(runs[1]));
 }
 
 TEST_F(WireGuardToolsTest, FailedRemovalWithoutWgIsDoubtful) {
-  wireguard_.RemoveTool(L"wg.exe");
-  TunnelController controller = StandinController();
+  wireguard.RemoveTool(L"wg.exe");
+  TunnelController controller(System());
   std::string message = "untouched";
 
   LogCapture capture;
@@ -612,14 +551,14 @@ TEST_F(WireGuardToolsTest, FailedRemovalWithoutWgIsDoubtful) {
   const std::vector<std::string> messages = NativeMessages(capture.Finish());
 
   EXPECT_EQ(message, kPartial);
-  ASSERT_EQ(runs_.size(), 1u);
+  ASSERT_EQ(runs.size(), 1u);
   ASSERT_FALSE(messages.empty());
   EXPECT_EQ(messages.back().rfind("Output: ", 0), 0u);
 }
 
 TEST_F(WireGuardToolsTest, UninstallWithoutWireGuardIsAWarning) {
-  TunnelController controller =
-      Controller({layout_root_.Join(L"Program Files\\WireGuard")});
+  TunnelController controller(
+      System({layout_root_.Join(L"Program Files\\WireGuard")}));
   std::string message = "earlier text";
 
   LogCapture capture;
@@ -628,7 +567,7 @@ TEST_F(WireGuardToolsTest, UninstallWithoutWireGuardIsAWarning) {
             Line(kNotFound) +
                 Line("WARNING: WireGuard for Windows is not installed"));
   EXPECT_EQ(message, "WireGuard for Windows is not installed");
-  EXPECT_TRUE(runs_.empty());
+  EXPECT_TRUE(runs.empty());
 }
 
 }  // namespace
