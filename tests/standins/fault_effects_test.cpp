@@ -75,28 +75,6 @@ TEST_F(FaultEffectsTest, MalformedLineIsIgnored) {
   EXPECT_EQ(run.out.rfind("interface: Keelhaven\r\n", 0), 0u);
 }
 
-// More than a pipe holds, so it only arrives whole when the writer keeps
-// going while the reader drains.
-TEST_F(FaultEffectsTest, BytesWritesThePatternAfterTheOtherOutput) {
-  tools_.SetFaults("show stdout=5b5d bytes=100000 exit=0\n");
-  const ChildRun run = Wg(L"show Keelhaven");
-  EXPECT_EQ(run.exit_code, 0u);
-  std::string expected = "[]";
-  for (size_t i = 0; i < 100000; ++i) {
-    expected.push_back(kPatternAlphabet[i % kPatternAlphabet.size()]);
-  }
-  EXPECT_EQ(run.out.size(), expected.size());
-  EXPECT_TRUE(run.out == expected);
-}
-
-TEST_F(FaultEffectsTest, HangNeverExitsAfterWriting) {
-  tools_.SetFaults("uninstall hang=1 stdout=41 stderr=42 exit=0\n");
-  const ChildRun run = Wireguard(L"/uninstalltunnelservice Keelhaven", 1000);
-  EXPECT_TRUE(run.timed_out);
-  EXPECT_EQ(run.out, "A");
-  EXPECT_EQ(run.err, "B");
-}
-
 TEST_F(FaultEffectsTest, CloseOutputEndsThePipesWhileTheToolRuns) {
   // What is written after the close is lost.
   tools_.SetFaults("install close_output=1 stdout=41 exit=7\n");

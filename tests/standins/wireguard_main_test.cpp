@@ -83,54 +83,43 @@ TEST_F(WireguardExeTest, UninstallOfAnUnknownOrInvalidNameTouchesNothing) {
   EXPECT_EQ(ReadTunnelFile(L"Keelhaven.conf"), HostConfig());
 }
 
-TEST_F(WireguardExeTest, PathMustEndInConf) {
-  const wchar_t* const files[] = {L"Keelhaven.txt", L"Keelhaven",
-                                  L"Keelhaven.conf.dpapi",
-                                  L"Keelhaven.conf.bak"};
-  for (const wchar_t* file : files) {
-    SCOPED_TRACE(testing::PrintToString(std::wstring(file)));
-    const std::wstring path = WriteWorkFile(file, HostConfig());
-    ExpectFailure(Wireguard(L"/installtunnelservice \"" + path + L"\""),
-                  kBadPath);
-  }
-  EXPECT_EQ(ReadTunnelFile(L"Keelhaven.conf"), "<missing>");
-}
-
-TEST_F(WireguardExeTest, TunnelNamesFollowTheNameRule) {
+// The file name gives the tunnel's name: ".conf" in any case, and a name
+// by the name rule.
+TEST_F(WireguardExeTest, FileNamesEndInConfAndFollowTheNameRule) {
   struct Case {
-    std::wstring file_stem;
-    bool valid;
+    std::wstring file;
+    const char* error;  // null: installed under the stem + ".conf"
   };
   const Case cases[] = {
-      {L"a", true},
-      {L"AZaz09_=+.-", true},
-      {std::wstring(32, L'n'), true},
-      {std::wstring(33, L'n'), false},
-      {L"", false},
-      {L"two words", false},
-      {L"semi;colon", false},
-      {L"bang!", false},
-      {L"caf\u00e9", false},
-      {L"wide\uff21", false},  // fullwidth A
+      {L"a.conf", nullptr},
+      {L"AZaz09_=+.-.conf", nullptr},
+      {std::wstring(32, L'n') + L".conf", nullptr},
+      {L"Upper.CONF", nullptr},
+      {std::wstring(33, L'n') + L".conf", kBadName},
+      {L".conf", kBadName},
+      {L"two words.conf", kBadName},
+      {L"semi;colon.conf", kBadName},
+      {L"bang!.conf", kBadName},
+      {L"caf\u00e9.conf", kBadName},
+      {L"wide\uff21.conf", kBadName},  // fullwidth A
+      {L"Keelhaven.txt", kBadPath},
+      {L"Keelhaven", kBadPath},
+      {L"Keelhaven.conf.dpapi", kBadPath},
+      {L"Keelhaven.conf.bak", kBadPath},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::PrintToString(c.file_stem));
-    const std::wstring path =
-        WriteWorkFile(c.file_stem + L".conf", HostConfig());
+    SCOPED_TRACE(testing::PrintToString(c.file));
+    const std::wstring path = WriteWorkFile(c.file, HostConfig());
     const ChildRun run = Wireguard(L"/installtunnelservice \"" + path + L"\"");
-    if (c.valid) {
+    const std::wstring stored = c.file.substr(0, c.file.rfind(L'.')) + L".conf";
+    if (c.error == nullptr) {
       ExpectSilentSuccess(run);
-      EXPECT_EQ(ReadTunnelFile(c.file_stem + L".conf"), HostConfig());
+      EXPECT_EQ(ReadTunnelFile(stored), HostConfig());
     } else {
-      ExpectFailure(run, kBadName);
+      ExpectFailure(run, c.error);
+      EXPECT_EQ(ReadTunnelFile(stored), "<missing>");
     }
   }
-}
-
-TEST_F(WireguardExeTest, ExtensionMatchesInAnyCase) {
-  const std::wstring path = WriteWorkFile(L"Upper.CONF", HostConfig());
-  ExpectSilentSuccess(Wireguard(L"/installtunnelservice \"" + path + L"\""));
-  EXPECT_EQ(ReadTunnelFile(L"Upper.conf"), HostConfig());
 }
 
 TEST_F(WireguardExeTest, MissingOrOversizedConfigurationIsAnError) {
