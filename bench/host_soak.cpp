@@ -23,10 +23,10 @@
 #include "tests/e2e/host_process.h"
 #include "tests/support/standin_wireguard.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/wine.h"
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
 // After windows.h:
-#include <shlobj.h>
 #include <tlhelp32.h>
 
 namespace {
@@ -38,20 +38,6 @@ constexpr int kRepliesPerSession = 3;
 constexpr int kPauseMs = 5000;
 constexpr DWORD kSettleMs = 1500;
 constexpr char kChannel[] = "com.daltic.halberdix/wireguard";
-constexpr wchar_t kWireGuardFolder[] = L"C:\\Program Files\\WireGuard";
-
-bool RunningUnderWine() {
-  const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-  return ntdll != nullptr &&
-         ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
-std::wstring ConfigFile() {
-  wchar_t common[MAX_PATH] = {};
-  ::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT,
-                     common);
-  return std::wstring(common) + L"\\Keelhaven\\Keelhaven.conf";
-}
 
 std::string SendLine(const std::string& method,
                      const std::vector<channel_text::Parameter>& parameters) {
@@ -108,19 +94,6 @@ int CountLeftProcesses(DWORD host_id) {
   return count;
 }
 
-bool InstallTools() {
-  DeleteTree(kWireGuardFolder);
-  if (!CreateFolders(kWireGuardFolder)) return false;
-  for (const wchar_t* tool : {L"wireguard.exe", L"wg.exe"}) {
-    if (!::CopyFileW((StandinWireGuardBin() + L"\\" + tool).c_str(),
-                     (std::wstring(kWireGuardFolder) + L"\\" + tool).c_str(),
-                     FALSE)) {
-      return false;
-    }
-  }
-  return true;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -139,8 +112,9 @@ int main(int argc, char** argv) {
   // The tools keep their state in a folder of this run, named in the
   // environment that the host and, through it, the tools inherit.
   StandinWireGuard standin;
-  DeleteTree(ConfigFile());
-  if (!InstallTools()) {
+  DeleteTree(HostConfigFile());
+  DeleteTree(kWireGuardFolder);
+  if (!CopyStandinTools(kWireGuardFolder)) {
     std::printf("could not install the stand-in tools\n");
     return 1;
   }
@@ -151,9 +125,8 @@ int main(int argc, char** argv) {
   const std::string pause = "wait " + std::to_string(kPauseMs) + "\n";
   WriteWholeFile(script, Sessions(kWarmUpSessions) + pause +
                              Sessions(sessions) + pause + "close\n");
-  const std::wstring command_line = L"\"" + HostExecutable() +
-                                    L"\" \"--script=" + script +
-                                    L"\" \"--transcript=" + transcript + L"\"";
+  const std::wstring arguments =
+      L"\"--script=" + script + L"\" \"--transcript=" + transcript + L"\"";
 
   std::printf(
       "keelhaven.exe: %d establish/stats/teardown sessions after %d "
@@ -174,16 +147,18 @@ int main(int argc, char** argv) {
     *figures = MeasureProcess(process, id);
     return Replies(transcript).size() == replies;
   };
-  const ProcessRun run = RunProcess(
-      HostExecutable(), command_line, BundleFolder(),
-      60000 + static_cast<uint32_t>(sessions) * 20000, [&](DWORD id) {
-        host_id = id;
-        const UniqueKernelHandle process(::OpenProcess(
-            PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE,
-            id));
-        sampled = process && sample(process.get(), id, warm_replies, &start) &&
-                  sample(process.get(), id, all_replies, &end);
-      });
+  ChildOptions options;
+  options.timeout_ms = 60000 + static_cast<uint32_t>(sessions) * 20000;
+  options.folder = BundleFolder();
+  options.wait_for_output_end = false;
+  options.while_running = [&](DWORD id) {
+    host_id = id;
+    const UniqueKernelHandle process(::OpenProcess(
+        PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | SYNCHRONIZE, FALSE, id));
+    sampled = process && sample(process.get(), id, warm_replies, &start) &&
+              sample(process.get(), id, all_replies, &end);
+  };
+  const ChildRun run = RunChild(HostExecutable(), arguments, options);
 
   bool ok = sampled;
   if (sampled) {
@@ -204,7 +179,7 @@ int main(int argc, char** argv) {
               run.timed_out ? " (timed out, terminated)" : "", replies.size(),
               all_replies, successes);
   const int left_processes = host_id ? CountLeftProcesses(host_id) : -1;
-  const bool config_left = FileExists(ConfigFile());
+  const bool config_left = FileExists(HostConfigFile());
   const bool tunnel_left = standin.IsInstalled(L"Keelhaven");
   std::printf(
       "left behind: %d processes, configuration file %s, tunnel "
@@ -216,6 +191,6 @@ int main(int argc, char** argv) {
        !tunnel_left;
 
   DeleteTree(kWireGuardFolder);
-  DeleteTree(ConfigFile());
+  DeleteTree(HostConfigFile());
   return ok ? 0 : 1;
 }

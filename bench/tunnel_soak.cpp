@@ -1,9 +1,10 @@
 // Soak of the tunnel class in this process: establish, stats and teardown
 // through TunnelController::HandleTunnelMethodCall, many times over, with
-// the stand-in WireGuard tools (real child processes) in a temporary
-// folder, a temporary configuration folder and a sleeper that records
-// instead of waiting. Reports this process's handles, private bytes and
-// USER/GDI objects after a warm-up and at the end, and every 250 cycles.
+// the tunnel tests' fixture: the stand-in WireGuard tools (real child
+// processes) in a temporary folder, a temporary configuration folder and a
+// sleeper that records instead of waiting. Reports this process's handles,
+// private bytes and USER/GDI objects after a warm-up and at the end, and
+// every 250 cycles.
 //
 //   tunnel_soak.exe [--cycles=N]      (N >= 1, default 1000)
 //
@@ -16,83 +17,48 @@
 
 #include "bench/bench_util.h"
 #include "bench/process_figures.h"
-#include "codec/encodable_value.h"
-#include "codec/method_call.h"
-#include "codec/standard_method_codec.h"
-#include "embedding/engine_method_result.h"
-#include "tests/support/recording_sleeper.h"
-#include "tests/support/standin_wireguard.h"
-#include "tests/support/temp_folder.h"
-#include "tunnel/tunnel_controller.h"
+#include "tests/support/tunnel_fixture.h"
 #include "util/windows_include.h"
 
 namespace {
 
-using flutter::EncodableMap;
 using flutter::EncodableValue;
 
 constexpr int kDefaultCycles = 1000;
 constexpr int kWarmUpCycles = 5;
 constexpr int kReportEvery = 250;
 
-EncodableValue EstablishArguments() {
-  EncodableMap map;
-  for (const auto& [key, value] : EstablishParameters()) {
-    map[EncodableValue(key)] = EncodableValue(value);
-  }
-  return EncodableValue(map);
-}
-
 class Soak {
  public:
-  Soak() : controller_(MakeSystem()) {}
-
   // One establish, stats, teardown; false when a reply was not a success
   // or the tunnel is still marked up.
   bool Cycle() {
     const bool ok =
         Call("establishTunnel",
-             std::make_unique<EncodableValue>(EstablishArguments())) &&
+             std::make_unique<EncodableValue>(EstablishParameters())) &&
         Call("getTunnelStats") && Call("tearDownTunnel") &&
         !controller_.tunnel_active();
-    sleeper_.clear();
+    fixture_.sleeper.clear();
+    fixture_.runs.clear();
     return ok;
   }
 
  private:
-  TunnelSystem MakeSystem() {
-    TunnelSystem system;
-    system.wireguard_folders = {wireguard_.install_folder()};
-    system.config_directory = [this] { return config_folder_.path(); };
-    system.sleep = sleeper_.AsFunction();
-    return system;
-  }
-
   // True when the call was answered once, with a success envelope.
   bool Call(const std::string& method,
             std::unique_ptr<EncodableValue> arguments = nullptr) {
-    int replies = 0;
-    bool success = false;
-    flutter::ReplyCallback reply = [&](const uint8_t* data, size_t size) {
-      ++replies;
-      success = data != nullptr && size > 0 && data[0] == 0;
-    };
-    const flutter::MethodCall<EncodableValue> call(method,
-                                                   std::move(arguments));
-    controller_.HandleTunnelMethodCall(
-        call, std::make_unique<flutter::EngineMethodResult<EncodableValue>>(
-                  reply, &flutter::StandardMethodCodec::GetInstance()));
-    if (replies != 1 || !success) {
-      std::printf("%s: %d replies, %s\n", method.c_str(), replies,
-                  success ? "success" : "not a success");
+    const MethodReply reply =
+        CallTunnelMethod(controller_, method, std::move(arguments));
+    if (!reply.succeeded()) {
+      std::printf(
+          "%s: %d replies, %s\n", method.c_str(), reply.replies,
+          reply.bytes.empty() || reply.bytes[0] ? "not a success" : "success");
     }
-    return replies == 1 && success;
+    return reply.succeeded();
   }
 
-  StandinWireGuard wireguard_;
-  TempFolder config_folder_;
-  RecordingSleeper sleeper_;
-  TunnelController controller_;
+  TunnelFixture fixture_;
+  TunnelController controller_{fixture_.System()};
 };
 
 }  // namespace

@@ -44,7 +44,6 @@ std::optional<int> ActOutFault(const std::wstring& state_folder,
   if (!fault) return std::nullopt;
 
   if (fault->close_output) CloseStandardOutput();
-  if (fault->delay_ms > 0) ::Sleep(fault->delay_ms);
   WriteStdout(fault->stdout_bytes);
   WriteStderr(fault->stderr_bytes);
   WritePattern(fault->pattern_bytes);

@@ -10,11 +10,10 @@
 // Reads <state folder>\faults.txt afresh and, when it has a line for
 // `command`, acts it out in this order:
 //   1. close_output: close standard output and standard error;
-//   2. delay_ms: sleep;
-//   3. write stdout=, then stderr=, then the bytes= pattern (to standard
+//   2. write stdout=, then stderr=, then the bytes= pattern (to standard
 //      output);
-//   4. grandchild_ms: start the copy that holds the output handles;
-//   5. hang: sleep for ever.
+//   3. grandchild_ms: start the copy that holds the output handles;
+//   4. hang: sleep for ever.
 // Gives the exit code when the line has exit=, which replaces the tool's
 // normal work; nothing when the tool should go on with it. A missing,
 // unreadable or oversized fault file means no fault.

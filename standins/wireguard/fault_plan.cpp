@@ -54,7 +54,6 @@ bool ApplyWord(std::string_view word, Fault* fault) {
   }
   if (key == "stdout") return ParseHex(value, &fault->stdout_bytes);
   if (key == "stderr") return ParseHex(value, &fault->stderr_bytes);
-  if (key == "delay_ms") return ParseMilliseconds(value, &fault->delay_ms);
   if (key == "hang") return ParseFlag(value, &fault->hang);
   if (key == "close_output") return ParseFlag(value, &fault->close_output);
   if (key == "bytes") {

@@ -29,7 +29,6 @@ struct Fault {
   std::optional<uint32_t> exit_code;  // exit=<int>: replaces the normal work
   std::string stdout_bytes;           // stdout=<hex>
   std::string stderr_bytes;           // stderr=<hex>
-  uint32_t delay_ms = 0;              // delay_ms=<n>
   bool hang = false;                  // hang=1
   bool close_output = false;          // close_output=1
   uint64_t pattern_bytes = 0;         // bytes=<n>

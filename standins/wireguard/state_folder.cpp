@@ -41,6 +41,10 @@ std::wstring StateFolder() {
   return WithoutTrailingSeparators(common) + L"\\KeelhavenStandinWireGuard";
 }
 
+std::wstring TunnelsFolder(const std::wstring& state_folder) {
+  return state_folder + L"\\tunnels";
+}
+
 std::wstring FaultFilePath(const std::wstring& state_folder) {
   return state_folder + L"\\faults.txt";
 }

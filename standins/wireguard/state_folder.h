@@ -13,6 +13,11 @@ constexpr wchar_t kStateFolderVariable[] = L"KEELHAVEN_STANDIN_STATE";
 // separators; empty when neither can be had. Not created here.
 std::wstring StateFolder();
 
+// <state folder>\tunnels, which holds <name>.conf (a copy of the
+// configuration a tunnel was installed from; its existence means
+// "installed") and <name>.state of every installed tunnel.
+std::wstring TunnelsFolder(const std::wstring& state_folder);
+
 // <state folder>\faults.txt
 std::wstring FaultFilePath(const std::wstring& state_folder);
 

@@ -5,6 +5,7 @@
 
 #include "standins/common/text.h"
 #include "standins/wireguard/file_io.h"
+#include "standins/wireguard/state_folder.h"
 #include "standins/wireguard/tunnel_name.h"
 #include "util/windows_include.h"
 
@@ -37,8 +38,8 @@ void ParseState(std::string_view text, TunnelStore::Tunnel* tunnel) {
 
 }  // namespace
 
-TunnelStore::TunnelStore(std::wstring state_folder)
-    : tunnels_folder_(std::move(state_folder) + L"\\tunnels") {}
+TunnelStore::TunnelStore(const std::wstring& state_folder)
+    : tunnels_folder_(TunnelsFolder(state_folder)) {}
 
 std::wstring TunnelStore::PathOf(const std::wstring& name,
                                  const wchar_t* ending) const {

@@ -24,7 +24,7 @@ class TunnelStore {
 
   enum class InstallResult { kInstalled, kAlreadyInstalled, kFailed };
 
-  explicit TunnelStore(std::wstring state_folder);
+  explicit TunnelStore(const std::wstring& state_folder);
 
   // Records the tunnel (creating the folders as needed) with no dump calls.
   InstallResult Install(const std::wstring& name, std::string_view config,

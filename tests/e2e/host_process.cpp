@@ -7,16 +7,10 @@
 #include "tests/support/temp_folder.h"
 #include "tests/support/text.h"
 #include "util/native_log.h"
-#include "util/unique_handle.h"
+// After windows.h:
+#include <shlobj.h>
 
 namespace {
-
-UniqueFileHandle CreateOutputFile(const std::wstring& path) {
-  SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
-  return UniqueFileHandle(::CreateFileW(
-      path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-      &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-}
 
 std::vector<std::string> SplitLines(const std::string& text) {
   std::vector<std::string> lines = Lines(text);
@@ -56,52 +50,13 @@ std::wstring BundleFolder() { return FromBuildPath(KEELHAVEN_BUNDLE_DIR); }
 
 std::wstring HostExecutable() { return BundleFolder() + L"\\keelhaven.exe"; }
 
-ProcessRun RunProcess(const std::wstring& application,
-                      const std::wstring& command_line,
-                      const std::wstring& folder, uint32_t timeout_ms,
-                      const std::function<void(DWORD)>& while_running) {
-  ProcessRun run;
-  TempFolder outputs;
-  const std::wstring out_path = outputs.Join(L"stdout.txt");
-  const std::wstring err_path = outputs.Join(L"stderr.txt");
-  {
-    // Files rather than pipes: nothing can block on a full pipe, and a
-    // grandchild that keeps a copy open can't hold the run.
-    UniqueFileHandle out = CreateOutputFile(out_path);
-    UniqueFileHandle err = CreateOutputFile(err_path);
-    if (!out || !err) return run;
+const wchar_t kWireGuardFolder[] = L"C:\\Program Files\\WireGuard";
 
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = out.get();
-    startup.hStdError = err.get();
-    PROCESS_INFORMATION process = {};
-    std::wstring writable = command_line;
-    if (!::CreateProcessW(application.c_str(), &writable[0], nullptr, nullptr,
-                          TRUE, 0, nullptr, folder.c_str(), &startup,
-                          &process)) {
-      return run;
-    }
-    run.started = true;
-    const UniqueKernelHandle process_handle(process.hProcess);
-    const UniqueKernelHandle thread_handle(process.hThread);
-    out.reset();
-    err.reset();
-
-    if (while_running) while_running(process.dwProcessId);
-    if (::WaitForSingleObject(process.hProcess, timeout_ms) != WAIT_OBJECT_0) {
-      run.timed_out = true;
-      ::TerminateProcess(process.hProcess, 1);
-      ::WaitForSingleObject(process.hProcess, 10000);
-    }
-    DWORD exit_code = 0;
-    ::GetExitCodeProcess(process.hProcess, &exit_code);
-    run.exit_code = exit_code;
-  }
-  run.out = ReadWholeFile(out_path);
-  run.err = ReadWholeFile(err_path);
-  return run;
+std::wstring HostConfigFile() {
+  wchar_t common[MAX_PATH] = {};
+  ::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT,
+                     common);
+  return std::wstring(common) + L"\\Keelhaven\\Keelhaven.conf";
 }
 
 std::vector<std::string> HostRun::ErrorLines() const {
@@ -146,7 +101,7 @@ HostRun RunHost(const HostOptions& options) {
   const std::wstring transcript_path = work.Join(L"transcript.txt");
   WriteWholeFile(script_path, options.script);
 
-  run.command_line = L"\"" + HostExecutable() + L"\"";
+  std::wstring arguments;
   ScopedEnvironmentVariable script_variable(
       L"STANDIN_ENGINE_SCRIPT",
       options.paths_as_arguments ? nullptr : script_path.c_str());
@@ -156,14 +111,16 @@ HostRun RunHost(const HostOptions& options) {
   if (options.paths_as_arguments) {
     run.script_argument = "--script=" + WideToUtf8(script_path);
     run.transcript_argument = "--transcript=" + WideToUtf8(transcript_path);
-    run.command_line += L" \"--script=" + script_path + L"\" \"--transcript=" +
-                        transcript_path + L"\"";
+    arguments = L"\"--script=" + script_path + L"\" \"--transcript=" +
+                transcript_path + L"\"";
   }
-  if (!options.arguments.empty()) run.command_line += L" " + options.arguments;
-
+  if (!options.arguments.empty()) {
+    arguments += (arguments.empty() ? L"" : L" ") + options.arguments;
+  }
   // The bundle is the current folder: the project's paths are relative.
-  run.process = RunProcess(HostExecutable(), run.command_line, BundleFolder(),
-                           options.timeout_ms, options.while_running);
+  run.process = RunChild(
+      HostExecutable(), arguments,
+      {options.timeout_ms, BundleFolder(), options.while_running, false});
   run.transcript = SplitLines(ReadWholeFile(transcript_path));
   return run;
 }

@@ -10,30 +10,18 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/child_process.h"
 #include "util/windows_include.h"
 
 // The bundle folder (keelhaven.exe, the engine library, data\).
 std::wstring BundleFolder();
 // BundleFolder() + "\keelhaven.exe".
 std::wstring HostExecutable();
-
-struct ProcessRun {
-  bool started = false;
-  // Still running at the deadline; terminated.
-  bool timed_out = false;
-  uint32_t exit_code = 0;
-  std::string out;
-  std::string err;
-};
-
-// Runs the hand-built `command_line` (program path included) of
-// `application` in `folder`, standard output and standard error going to
-// files, until it exits or `timeout_ms` passes. `while_running`, when set,
-// is called once the child has started, with its process id.
-ProcessRun RunProcess(const std::wstring& application,
-                      const std::wstring& command_line,
-                      const std::wstring& folder, uint32_t timeout_ms,
-                      const std::function<void(DWORD)>& while_running = {});
+// Where WireGuard for Windows installs itself: C:\Program Files\WireGuard.
+extern const wchar_t kWireGuardFolder[];
+// The host's configuration file:
+// <common application data>\Keelhaven\Keelhaven.conf.
+std::wstring HostConfigFile();
 
 struct HostOptions {
   // The stand-in engine's script, one command a line.
@@ -45,16 +33,15 @@ struct HostOptions {
   // instead, so that the command line holds only the program path and
   // `arguments`.
   bool paths_as_arguments = true;
-  std::function<void(DWORD)> while_running;
+  // See ChildOptions.
+  std::function<void(unsigned long process_id)> while_running;
   uint32_t timeout_ms = 90000;
 };
 
 struct HostRun {
-  ProcessRun process;
+  ChildRun process;
   // The stand-in engine's transcript, one event a line.
   std::vector<std::string> transcript;
-  // The command line the host was started with.
-  std::wstring command_line;
   // The script and transcript arguments, in that order, as UTF-8.
   std::string script_argument;
   std::string transcript_argument;

@@ -7,16 +7,12 @@
 #include "tests/support/wine.h"
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
-// After windows.h:
-#include <shlobj.h>
 
 const char kChannel[] = "com.daltic.halberdix/wireguard";
-const wchar_t kWireGuardFolder[] = L"C:\\Program Files\\WireGuard";
 
 namespace {
 
 constexpr wchar_t kWireGuardFolderX86[] = L"C:\\Program Files (x86)\\WireGuard";
-constexpr uint32_t kToolTimeoutMs = 30000;
 
 std::string LeftoverConfig(bool with_endpoint) {
   return std::string(
@@ -93,23 +89,15 @@ void HostTest::TearDown() {
 }
 
 void HostTest::InstallWireGuard() const {
-  ASSERT_TRUE(CreateFolders(kWireGuardFolder));
-  for (const wchar_t* tool : {L"wireguard.exe", L"wg.exe"}) {
-    ASSERT_TRUE(::CopyFileW(
-        (StandinWireGuardBin() + L"\\" + tool).c_str(),
-        (std::wstring(kWireGuardFolder) + L"\\" + tool).c_str(), FALSE));
-  }
+  ASSERT_TRUE(CopyStandinTools(kWireGuardFolder));
 }
 
 void HostTest::InstallLeftoverTunnel(bool comes_up) const {
   TempFolder folder;
   const std::wstring config = folder.Join(L"Keelhaven.conf");
   ASSERT_TRUE(WriteWholeFile(config, LeftoverConfig(comes_up)));
-  const std::wstring wireguard = StandinWireGuardBin() + L"\\wireguard.exe";
-  const ProcessRun run = RunProcess(
-      wireguard,
-      L"\"" + wireguard + L"\" /installtunnelservice \"" + config + L"\"",
-      folder.path(), kToolTimeoutMs);
+  const ChildRun run = RunChild(standin_->Tool(L"wireguard.exe"),
+                                L"/installtunnelservice \"" + config + L"\"");
   ASSERT_TRUE(run.started);
   ASSERT_EQ(run.exit_code, 0u) << run.err;
   ASSERT_TRUE(TunnelServiceInstalled());
@@ -138,13 +126,6 @@ bool HostTest::TunnelServiceInstalled() const {
 
 bool HostTest::TunnelServiceRegistered() const {
   return ::TunnelServiceRegistered(L"Keelhaven");
-}
-
-std::wstring HostTest::ConfigFile() const {
-  wchar_t common[MAX_PATH] = {};
-  ::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT,
-                     common);
-  return std::wstring(common) + L"\\Keelhaven\\Keelhaven.conf";
 }
 
 bool HostTest::TunnelUp() const {

@@ -18,8 +18,7 @@
 #include "tests/e2e/host_process.h"
 #include "tests/support/standin_wireguard.h"
 
-extern const char kChannel[];             // "com.daltic.halberdix/wireguard"
-extern const wchar_t kWireGuardFolder[];  // C:\Program Files\WireGuard
+extern const char kChannel[];  // "com.daltic.halberdix/wireguard"
 
 // A script line that sends a call of `method` with string parameters.
 std::string SendLine(
@@ -54,8 +53,7 @@ class HostTest : public testing::Test {
   bool TunnelServiceRegistered() const;
   // Registered, and its configuration file written.
   bool TunnelUp() const;
-  // <common application data>\Keelhaven\Keelhaven.conf.
-  std::wstring ConfigFile() const;
+  std::wstring ConfigFile() const { return HostConfigFile(); }
 
   std::unique_ptr<StandinWireGuard> standin_;
 };

@@ -1,8 +1,7 @@
 // The resources built into keelhaven.exe, read back from the bundle's copy:
-// the manifest, the application icon and the version information.
+// the manifest and the application icon.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -107,47 +106,6 @@ TEST_F(ExecutableResources, IconGroupHoldsFiveSizesInFullColour) {
     sizes.push_back(width);
   }
   EXPECT_EQ(sizes, (std::vector<int>{16, 32, 48, 128, 256}));
-}
-
-TEST(ExecutableVersion, IsOnePointZeroPointZeroBuildOne) {
-  const std::wstring path = HostExecutable();
-  DWORD ignored = 0;
-  const DWORD size = ::GetFileVersionInfoSizeW(path.c_str(), &ignored);
-  ASSERT_GT(size, 0u);
-  std::vector<uint8_t> info(size);
-  ASSERT_TRUE(::GetFileVersionInfoW(path.c_str(), 0, size, info.data()));
-
-  VS_FIXEDFILEINFO* fixed = nullptr;
-  UINT fixed_size = 0;
-  ASSERT_TRUE(::VerQueryValueW(info.data(), L"\\",
-                               reinterpret_cast<void**>(&fixed), &fixed_size));
-  ASSERT_GE(fixed_size, sizeof(VS_FIXEDFILEINFO));
-  EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);  // 1.0
-  EXPECT_EQ(fixed->dwFileVersionLS, 0x00000001u);  // .0.1
-  EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
-  EXPECT_EQ(fixed->dwProductVersionLS, 0x00000001u);
-
-  struct Text {
-    const wchar_t* name;
-    const wchar_t* value;
-  };
-  const Text texts[] = {
-      {L"FileVersion", L"1.0.0+1"},
-      {L"ProductVersion", L"1.0.0+1"},
-      {L"ProductName", L"Keelhaven VPN"},
-      {L"CompanyName", L"Keelhaven"},
-      {L"OriginalFilename", L"keelhaven.exe"},
-  };
-  for (const Text& text : texts) {
-    SCOPED_TRACE(testing::Message() << text.name);
-    wchar_t* value = nullptr;
-    UINT length = 0;
-    const std::wstring query =
-        std::wstring(L"\\StringFileInfo\\040904e4\\") + text.name;
-    ASSERT_TRUE(::VerQueryValueW(info.data(), query.c_str(),
-                                 reinterpret_cast<void**>(&value), &length));
-    EXPECT_EQ(std::wstring(value), text.value);
-  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
-// A fresh temporary folder per test, with the stand-in tools' state folder
-// inside it (not yet created) and KEELHAVEN_STANDIN_STATE pointing there,
-// so the tools started by the test see only this test's tunnels and faults.
+// The stand-in tools installed into a fresh temporary folder per test, with
+// a state folder of their own (named in KEELHAVEN_STANDIN_STATE for this
+// process and its children), so the tools a test starts see only its
+// tunnels and faults.
 #ifndef KEELHAVEN_TESTS_STANDINS_STANDIN_FIXTURE_H_
 #define KEELHAVEN_TESTS_STANDINS_STANDIN_FIXTURE_H_
 
@@ -9,7 +10,9 @@
 #include <cstdint>
 #include <string>
 
-#include "child_process.h"
+#include "tests/support/child_process.h"
+#include "tests/support/standin_wireguard.h"
+#include "tests/support/temp_folder.h"
 
 // A generous limit: a tool that is not told to stall ends far sooner.
 constexpr uint32_t kToolTimeoutMs = 30000;
@@ -24,17 +27,11 @@ std::string HostConfig(const std::string& private_key = kPrivateKey,
 
 class StandinTest : public testing::Test {
  protected:
-  void SetUp() override;
-  void TearDown() override;
-
   // Writes `bytes` to <work folder>\<file_name> and gives the full path.
   std::wstring WriteWorkFile(const std::wstring& file_name,
                              const std::string& bytes) const;
-  // Replaces the fault file of the state folder (creating the folder).
-  void WriteFaults(const std::string& text) const;
-  void RemoveFaults() const;
-  // The bytes of <state folder>\<relative>, or "<missing>".
-  std::string ReadStateFile(const std::wstring& relative) const;
+  // The bytes of <state folder>\tunnels\<file_name>, or "<missing>".
+  std::string ReadTunnelFile(const std::wstring& file_name) const;
 
   ChildRun Wireguard(const std::wstring& arguments,
                      uint32_t timeout_ms = kToolTimeoutMs) const;
@@ -44,8 +41,8 @@ class StandinTest : public testing::Test {
   void Install(const std::wstring& name,
                const std::string& config = HostConfig()) const;
 
-  std::wstring work_folder_;
-  std::wstring state_folder_;
+  TempFolder work_folder_;
+  StandinWireGuard tools_;
 };
 
 #endif  // KEELHAVEN_TESTS_STANDINS_STANDIN_FIXTURE_H_

@@ -4,10 +4,10 @@
 #include <string>
 
 #include "standin_fixture.h"
+#include "standins/wireguard/state_folder.h"
 #include "standins/wireguard/tunnel_service.h"
+#include "tests/support/scoped_environment.h"
 #include "util/windows_include.h"
-// After windows.h:
-#include <shlobj.h>
 
 namespace {
 
@@ -39,25 +39,25 @@ void ExpectSilentSuccess(const ChildRun& run) {
 TEST_F(WireguardExeTest, InstallKeepsACopyAndRefusesASecondInstall) {
   const std::wstring path = WriteWorkFile(L"Keelhaven.conf", HostConfig());
   ExpectSilentSuccess(Wireguard(L"/installtunnelservice \"" + path + L"\""));
-  EXPECT_EQ(ReadStateFile(L"tunnels\\Keelhaven.conf"), HostConfig());
+  EXPECT_EQ(ReadTunnelFile(L"Keelhaven.conf"), HostConfig());
 
   // Another file of the same name elsewhere names the same tunnel.
-  ASSERT_TRUE(CreateDirectoryW((work_folder_ + L"\\other").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(work_folder_.Join(L"other").c_str(), nullptr));
   const std::wstring other =
       WriteWorkFile(L"other\\keelhaven.conf", HostConfig("x", "y", "z:1"));
   ExpectFailure(Wireguard(L"/installtunnelservice \"" + path + L"\""),
                 kAlreadyInstalled);
   ExpectFailure(Wireguard(L"/installtunnelservice \"" + other + L"\""),
                 kAlreadyInstalled);
-  EXPECT_EQ(ReadStateFile(L"tunnels\\Keelhaven.conf"), HostConfig());
+  EXPECT_EQ(ReadTunnelFile(L"Keelhaven.conf"), HostConfig());
 }
 
 TEST_F(WireguardExeTest, UninstallRemovesOnceAndAllowsANewInstall) {
   Install(L"Keelhaven");
   EXPECT_TRUE(TunnelServiceRegistered(L"Keelhaven"));
   ExpectSilentSuccess(Wireguard(L"/uninstalltunnelservice Keelhaven"));
-  EXPECT_EQ(ReadStateFile(L"tunnels\\Keelhaven.conf"), "<missing>");
-  EXPECT_EQ(ReadStateFile(L"tunnels\\Keelhaven.state"), "<missing>");
+  EXPECT_EQ(ReadTunnelFile(L"Keelhaven.conf"), "<missing>");
+  EXPECT_EQ(ReadTunnelFile(L"Keelhaven.state"), "<missing>");
   EXPECT_FALSE(TunnelServiceRegistered(L"Keelhaven"));
   ExpectFailure(Wireguard(L"/uninstalltunnelservice Keelhaven"), kNoService);
   Install(L"Keelhaven");
@@ -80,63 +80,52 @@ TEST_F(WireguardExeTest, UninstallOfAnUnknownOrInvalidNameTouchesNothing) {
     ExpectFailure(Wireguard(std::wstring(L"/uninstalltunnelservice ") + name),
                   kNoService);
   }
-  EXPECT_EQ(ReadStateFile(L"tunnels\\Keelhaven.conf"), HostConfig());
+  EXPECT_EQ(ReadTunnelFile(L"Keelhaven.conf"), HostConfig());
 }
 
-TEST_F(WireguardExeTest, PathMustEndInConf) {
-  const wchar_t* const files[] = {L"Keelhaven.txt", L"Keelhaven",
-                                  L"Keelhaven.conf.dpapi",
-                                  L"Keelhaven.conf.bak"};
-  for (const wchar_t* file : files) {
-    SCOPED_TRACE(testing::PrintToString(std::wstring(file)));
-    const std::wstring path = WriteWorkFile(file, HostConfig());
-    ExpectFailure(Wireguard(L"/installtunnelservice \"" + path + L"\""),
-                  kBadPath);
-  }
-  EXPECT_EQ(ReadStateFile(L"tunnels\\Keelhaven.conf"), "<missing>");
-}
-
-TEST_F(WireguardExeTest, TunnelNamesFollowTheNameRule) {
+// The file name gives the tunnel's name: ".conf" in any case, and a name
+// by the name rule.
+TEST_F(WireguardExeTest, FileNamesEndInConfAndFollowTheNameRule) {
   struct Case {
-    std::wstring file_stem;
-    bool valid;
+    std::wstring file;
+    const char* error;  // null: installed under the stem + ".conf"
   };
   const Case cases[] = {
-      {L"a", true},
-      {L"AZaz09_=+.-", true},
-      {std::wstring(32, L'n'), true},
-      {std::wstring(33, L'n'), false},
-      {L"", false},
-      {L"two words", false},
-      {L"semi;colon", false},
-      {L"bang!", false},
-      {L"caf\u00e9", false},
-      {L"wide\uff21", false},  // fullwidth A
+      {L"a.conf", nullptr},
+      {L"AZaz09_=+.-.conf", nullptr},
+      {std::wstring(32, L'n') + L".conf", nullptr},
+      {L"Upper.CONF", nullptr},
+      {std::wstring(33, L'n') + L".conf", kBadName},
+      {L".conf", kBadName},
+      {L"two words.conf", kBadName},
+      {L"semi;colon.conf", kBadName},
+      {L"bang!.conf", kBadName},
+      {L"caf\u00e9.conf", kBadName},
+      {L"wide\uff21.conf", kBadName},  // fullwidth A
+      {L"Keelhaven.txt", kBadPath},
+      {L"Keelhaven", kBadPath},
+      {L"Keelhaven.conf.dpapi", kBadPath},
+      {L"Keelhaven.conf.bak", kBadPath},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(testing::PrintToString(c.file_stem));
-    const std::wstring path =
-        WriteWorkFile(c.file_stem + L".conf", HostConfig());
+    SCOPED_TRACE(testing::PrintToString(c.file));
+    const std::wstring path = WriteWorkFile(c.file, HostConfig());
     const ChildRun run = Wireguard(L"/installtunnelservice \"" + path + L"\"");
-    if (c.valid) {
+    const std::wstring stored = c.file.substr(0, c.file.rfind(L'.')) + L".conf";
+    if (c.error == nullptr) {
       ExpectSilentSuccess(run);
-      EXPECT_EQ(ReadStateFile(L"tunnels\\" + c.file_stem + L".conf"),
-                HostConfig());
+      EXPECT_EQ(ReadTunnelFile(stored), HostConfig());
     } else {
-      ExpectFailure(run, kBadName);
+      ExpectFailure(run, c.error);
+      EXPECT_EQ(ReadTunnelFile(stored), "<missing>");
     }
   }
 }
 
-TEST_F(WireguardExeTest, ExtensionMatchesInAnyCase) {
-  const std::wstring path = WriteWorkFile(L"Upper.CONF", HostConfig());
-  ExpectSilentSuccess(Wireguard(L"/installtunnelservice \"" + path + L"\""));
-  EXPECT_EQ(ReadStateFile(L"tunnels\\Upper.conf"), HostConfig());
-}
-
 TEST_F(WireguardExeTest, MissingOrOversizedConfigurationIsAnError) {
-  const ChildRun missing = Wireguard(L"/installtunnelservice \"" +
-                                     work_folder_ + L"\\Keelhaven.conf\"");
+  const ChildRun missing =
+      Wireguard(L"/installtunnelservice \"" +
+                work_folder_.Join(L"Keelhaven.conf") + L"\"");
   ExpectFailure(missing,
                 "[Error:  Unable to read configuration file: it does not "
                 "exist]\r\n");
@@ -145,8 +134,8 @@ TEST_F(WireguardExeTest, MissingOrOversizedConfigurationIsAnError) {
   ExpectFailure(Wireguard(L"/installtunnelservice \"" + big + L"\""),
                 "[Error:  Unable to read configuration file: it is too "
                 "large]\r\n");
-  EXPECT_EQ(ReadStateFile(L"tunnels\\Keelhaven.conf"), "<missing>");
-  EXPECT_EQ(ReadStateFile(L"tunnels\\Big.conf"), "<missing>");
+  EXPECT_EQ(ReadTunnelFile(L"Keelhaven.conf"), "<missing>");
+  EXPECT_EQ(ReadTunnelFile(L"Big.conf"), "<missing>");
 }
 
 TEST_F(WireguardExeTest, OtherCommandLinesGetTheUsage) {
@@ -168,27 +157,22 @@ TEST_F(WireguardExeTest, OtherCommandLinesGetTheUsage) {
     EXPECT_EQ(run.out, "");
     EXPECT_EQ(run.err.rfind("Usage: wireguard.exe ", 0), 0u) << run.err;
   }
-  EXPECT_EQ(ReadStateFile(L"tunnels\\Keelhaven.conf"), "<missing>");
+  EXPECT_EQ(ReadTunnelFile(L"Keelhaven.conf"), "<missing>");
 }
 
 // Without the variable the state lives in the machine-wide folder.
 TEST_F(WireguardExeTest, DefaultStateFolderIsUnderCommonAppData) {
-  wchar_t common[MAX_PATH] = {};
-  ASSERT_GE(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr,
-                             SHGFP_TYPE_CURRENT, common),
-            0);
   // The prefix is shared by test processes; a name of this process only.
   const std::wstring name = L"t" + std::to_wstring(GetCurrentProcessId());
-  const std::wstring copy = std::wstring(common) +
-                            L"\\KeelhavenStandinWireGuard\\tunnels\\" + name +
-                            L".conf";
   const std::wstring path = WriteWorkFile(name + L".conf", HostConfig());
-  ASSERT_TRUE(SetEnvironmentVariableW(L"KEELHAVEN_STANDIN_STATE", nullptr));
+  const ScopedEnvironmentVariable unset(kStateFolderVariable, nullptr);
+  const std::wstring copy =
+      TunnelsFolder(StateFolder()) + L"\\" + name + L".conf";
 
   ExpectSilentSuccess(Wireguard(L"/installtunnelservice \"" + path + L"\""));
-  EXPECT_NE(GetFileAttributesW(copy.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_TRUE(FileExists(copy));
   ExpectSilentSuccess(Wireguard(L"/uninstalltunnelservice " + name));
-  EXPECT_EQ(GetFileAttributesW(copy.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_FALSE(FileExists(copy));
 }
 
 }  // namespace

@@ -1,57 +1,57 @@
 #include "tests/support/standin_wireguard.h"
 
+#include "standins/wireguard/state_folder.h"
 #include "standins/wireguard/tunnel_service.h"
-#include "util/unique_handle.h"
+#include "tests/support/child_process.h"
 #include "util/windows_include.h"
-
-namespace {
-
-struct FindTraits {
-  using Type = HANDLE;
-  static Type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  static void Close(Type handle) noexcept { ::FindClose(handle); }
-};
-
-}  // namespace
 
 std::wstring StandinWireGuardBin() {
   return FromBuildPath(KEELHAVEN_STANDIN_WIREGUARD_BIN);
 }
 
+bool CopyStandinTools(const std::wstring& folder,
+                      std::initializer_list<const wchar_t*> tools) {
+  bool copied = CreateFolders(folder);
+  for (const wchar_t* tool : tools) {
+    copied =
+        copied && ::CopyFileW((StandinWireGuardBin() + L"\\" + tool).c_str(),
+                              (folder + L"\\" + tool).c_str(), FALSE);
+  }
+  return copied;
+}
+
 void RemoveTunnelServices(const std::wstring& state_folder) {
-  WIN32_FIND_DATAW entry = {};
-  const UniqueHandle<FindTraits> find(
-      ::FindFirstFileW((state_folder + L"\\tunnels\\*.conf").c_str(), &entry));
-  if (!find) return;
-  do {
-    const std::wstring file = entry.cFileName;
-    DeleteTunnelService(file.substr(0, file.size() - 5));  // ".conf"
-  } while (::FindNextFileW(find.get(), &entry));
+  ForEachEntry(TunnelsFolder(state_folder) + L"\\*.conf",
+               [](const std::wstring& file) {
+                 DeleteTunnelService(file.substr(0, file.size() - 5));
+               });
 }
 
 StandinWireGuard::StandinWireGuard()
     : install_folder_(root_.Join(L"WireGuard")),
-      state_folder_(root_.Join(L"state")) {
-  CreateFolders(install_folder_);
+      state_folder_(root_.Join(L"state")),
+      state_variable_(kStateFolderVariable, state_folder_.c_str()) {
+  CopyStandinTools(install_folder_);
   CreateFolders(state_folder_);
-  for (const wchar_t* tool : {L"wireguard.exe", L"wg.exe"}) {
-    ::CopyFileW((StandinWireGuardBin() + L"\\" + tool).c_str(),
-                (install_folder_ + L"\\" + tool).c_str(), FALSE);
-  }
-  state_variable_ = std::make_unique<ScopedEnvironmentVariable>(
-      L"KEELHAVEN_STANDIN_STATE", state_folder_.c_str());
 }
 
-StandinWireGuard::~StandinWireGuard() { RemoveTunnelServices(state_folder_); }
+StandinWireGuard::~StandinWireGuard() {
+  EndProcessesIn(install_folder_);
+  RemoveTunnelServices(state_folder_);
+}
+
+std::wstring StandinWireGuard::Tool(const wchar_t* file_name) const {
+  return install_folder_ + L"\\" + file_name;
+}
 
 void StandinWireGuard::SetFaults(const std::string& lines) {
-  WriteWholeFile(state_folder_ + L"\\faults.txt", lines);
+  WriteWholeFile(FaultFilePath(state_folder_), lines);
 }
 
 void StandinWireGuard::RemoveTool(const wchar_t* file_name) {
-  ::DeleteFileW((install_folder_ + L"\\" + file_name).c_str());
+  ::DeleteFileW(Tool(file_name).c_str());
 }
 
 bool StandinWireGuard::IsInstalled(const std::wstring& name) const {
-  return FileExists(state_folder_ + L"\\tunnels\\" + name + L".conf");
+  return FileExists(TunnelsFolder(state_folder_) + L"\\" + name + L".conf");
 }

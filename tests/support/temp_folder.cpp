@@ -6,6 +6,16 @@
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
 
+namespace {
+
+struct FindTraits {
+  using Type = HANDLE;
+  static Type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static void Close(Type handle) noexcept { ::FindClose(handle); }
+};
+
+}  // namespace
+
 TempFolder::TempFolder() {
   static std::atomic<int> counter{0};
   wchar_t base[MAX_PATH] = {};
@@ -25,24 +35,35 @@ std::wstring TempFolder::Join(const std::wstring& name) const {
   return path_ + L"\\" + name;
 }
 
+void ForEachEntry(const std::wstring& pattern,
+                  const std::function<void(const std::wstring&)>& visit) {
+  WIN32_FIND_DATAW entry = {};
+  const UniqueHandle<FindTraits> find(
+      ::FindFirstFileW(pattern.c_str(), &entry));
+  if (!find) return;
+  do {
+    const std::wstring name = entry.cFileName;
+    if (name != L"." && name != L"..") visit(name);
+  } while (::FindNextFileW(find.get(), &entry));
+}
+
 void DeleteTree(const std::wstring& path) {
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return;
+  // A symbolic link or junction is deleted itself, never gone through:
+  // what it points to may lie anywhere.
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    if (!::RemoveDirectoryW(path.c_str())) ::DeleteFileW(path.c_str());
+    return;
+  }
+  ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-    ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     ::DeleteFileW(path.c_str());
     return;
   }
-  WIN32_FIND_DATAW entry;
-  HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &entry);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = entry.cFileName;
-      if (name != L"." && name != L"..") DeleteTree(path + L"\\" + name);
-    } while (::FindNextFileW(find, &entry));
-    ::FindClose(find);
-  }
-  ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ForEachEntry(path + L"\\*", [&path](const std::wstring& name) {
+    DeleteTree(path + L"\\" + name);
+  });
   ::RemoveDirectoryW(path.c_str());
 }
 

@@ -3,6 +3,7 @@
 #ifndef KEELHAVEN_TESTS_SUPPORT_TEMP_FOLDER_H_
 #define KEELHAVEN_TESTS_SUPPORT_TEMP_FOLDER_H_
 
+#include <functional>
 #include <string>
 
 class TempFolder {
@@ -21,7 +22,15 @@ class TempFolder {
   std::wstring path_;
 };
 
-// Deletes a file or a folder tree; missing is fine.
+// Calls `visit` with the name of every entry that matches `pattern` (a
+// folder and a file name with wildcards), "." and ".." left out. The
+// entries are listed while they are visited.
+void ForEachEntry(const std::wstring& pattern,
+                  const std::function<void(const std::wstring&)>& visit);
+
+// Deletes a file or a folder tree; missing is fine. A symbolic link or
+// junction, at the top or inside, is deleted itself: nothing it points to
+// is touched.
 void DeleteTree(const std::wstring& path);
 
 // Creates the folder and its missing parents.

@@ -3,17 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "tests/support/file_security.h"
 #include "tests/support/log_capture.h"
-#include "tests/support/temp_folder.h"
-#include "tests/support/test_keys.h"
+#include "tests/support/tunnel_fixture.h"
 #include "tests/support/wine.h"
 #include "tunnel/config_security.h"
 #include "tunnel/folder_trust.h"
-#include "tunnel/tunnel_controller.h"
 #include "util/native_log.h"
 #include "util/windows_include.h"
 // After windows.h:
@@ -31,17 +30,8 @@ struct Inputs {
   std::string address;
 };
 
-class ConfigFileTest : public testing::Test {
+class ConfigFileTest : public testing::Test, public TunnelFixture {
  protected:
-  ConfigFileTest() : controller_(MakeSystem(folder_)) {}
-
-  static TunnelSystem MakeSystem(const TempFolder& folder) {
-    TunnelSystem system;
-    // The host creates its folder, as it would under ProgramData.
-    system.config_directory = [&folder] { return folder.Join(L"Keelhaven"); };
-    return system;
-  }
-
   // Writes and returns the path; the log goes to log_.
   std::wstring Write(const Inputs& in) {
     LogCapture capture;
@@ -53,12 +43,7 @@ class ConfigFileTest : public testing::Test {
     return path;
   }
 
-  std::wstring ExpectedPath() const {
-    return folder_.Join(L"Keelhaven\\Keelhaven.conf");
-  }
-
-  TempFolder folder_;
-  TunnelController controller_;
+  TunnelController controller_{System()};
   std::string log_;
   std::vector<std::string> messages_;
 };
@@ -71,7 +56,7 @@ std::string Expected(const std::string& address, const std::string& dns,
 
 TEST_F(ConfigFileTest, WritesTheExactFileAndLogsEveryStepWithoutTheKey) {
   const std::wstring path = Write(Inputs());
-  ASSERT_EQ(path, ExpectedPath());
+  ASSERT_EQ(path, ConfigPath());
   const std::string content = ReadWholeFile(path);
   EXPECT_EQ(content.size(), 273u);
   EXPECT_EQ(content,
@@ -107,7 +92,7 @@ TEST_F(ConfigFileTest, TrimsValuesAndKeepsInnerSpaces) {
   in.dns = " 9.9.9.9, 149.112.112.112\t";
   in.address = "\r\n10.8.0.9/32 ";
   ASSERT_FALSE(Write(in).empty());
-  EXPECT_EQ(ReadWholeFile(ExpectedPath()),
+  EXPECT_EQ(ReadWholeFile(ConfigPath()),
             Expected("10.8.0.9/32", "9.9.9.9, 149.112.112.112",
                      "10.0.0.0/8, 192.168.0.0/16"));
   EXPECT_FALSE(HasMessageStartingWith(messages_, "WARNING:"));
@@ -119,7 +104,7 @@ TEST_F(ConfigFileTest, BlankOnlyValuesTakeTheDefaultsWithTwoWarningsInOrder) {
   in.dns = "\r\n";
   in.address = "   ";
   ASSERT_FALSE(Write(in).empty());
-  EXPECT_EQ(ReadWholeFile(ExpectedPath()),
+  EXPECT_EQ(ReadWholeFile(ConfigPath()),
             Expected("10.8.0.2/24", "1.1.1.1, 1.0.0.1", "0.0.0.0/0, ::/0"));
   ASSERT_GE(messages_.size(), 2u);
   EXPECT_EQ(
@@ -142,7 +127,7 @@ TEST_F(ConfigFileTest, AddressWithoutPrefixLengthGetsSlash24) {
     Inputs in;
     in.address = c.given;
     ASSERT_FALSE(Write(in).empty());
-    EXPECT_EQ(ReadWholeFile(ExpectedPath()),
+    EXPECT_EQ(ReadWholeFile(ConfigPath()),
               Expected(c.written, "1.1.1.1, 1.0.0.1", "0.0.0.0/0, ::/0"));
     EXPECT_FALSE(
         HasMessageStartingWith(messages_, "WARNING: No tunnel address"));
@@ -155,14 +140,14 @@ TEST_F(ConfigFileTest, SecondWriteReplacesTheWholeFile) {
   first.dns = "8.8.8.8, 8.8.4.4, 9.9.9.9";
   ASSERT_FALSE(Write(first).empty());
   ASSERT_FALSE(Write(Inputs()).empty());
-  EXPECT_EQ(ReadWholeFile(ExpectedPath()),
+  EXPECT_EQ(ReadWholeFile(ConfigPath()),
             Expected("10.8.0.2/24", "1.1.1.1, 1.0.0.1", "0.0.0.0/0, ::/0"));
 }
 
 TEST_F(ConfigFileTest, UnwritableFileLogsSummaryThenErrorAndGivesEmpty) {
   // A folder standing where the file should be.
-  ASSERT_TRUE(EnsureTrustedFolder(folder_.Join(L"Keelhaven")));
-  ASSERT_TRUE(::CreateDirectoryW(ExpectedPath().c_str(), nullptr));
+  ASSERT_TRUE(EnsureTrustedFolder(ConfigFolder()));
+  ASSERT_TRUE(::CreateDirectoryW(ConfigPath().c_str(), nullptr));
   EXPECT_EQ(Write(Inputs()), L"");
   ASSERT_FALSE(messages_.empty());
   EXPECT_EQ(messages_.back().rfind(
@@ -269,11 +254,11 @@ TEST_F(ConfigFileTest, WrittenFileIsClosedToEveryoneAndUsers) {
 TEST_F(ConfigFileTest, ExistingOpenFileIsClosedToEveryoneAndUsersToo) {
   // A file left with a DACL that lets everyone in: rewriting it must not
   // keep that DACL.
-  ASSERT_TRUE(EnsureTrustedFolder(folder_.Join(L"Keelhaven")));
-  ASSERT_TRUE(WriteWholeFile(ExpectedPath(), "old"));
-  ASSERT_TRUE(OpenToEveryone(ExpectedPath()));
+  ASSERT_TRUE(EnsureTrustedFolder(ConfigFolder()));
+  ASSERT_TRUE(WriteWholeFile(ConfigPath(), "old"));
+  ASSERT_TRUE(OpenToEveryone(ConfigPath()));
   ASSERT_FALSE(Write(Inputs()).empty());
-  ExpectNoAccessForEveryoneOrUsers(ExpectedPath());
+  ExpectNoAccessForEveryoneOrUsers(ConfigPath());
 }
 
 // --- The folder the key goes into --------------------------------------
@@ -301,9 +286,10 @@ TEST(ConfigFolderTrustTest, FolderIsCreatedKeptOrRefusedBeforeTheKeyLands) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    TempFolder root;
-    const std::wstring folder = root.Join(L"Keelhaven");
-    const std::wstring target = root.Join(L"elsewhere");
+    TempFolder elsewhere;
+    const std::wstring target = elsewhere.path();
+    std::unique_ptr<TempFolder> root = std::make_unique<TempFolder>();
+    const std::wstring folder = root->Join(L"Keelhaven");
     switch (c.before) {
       case Before::kMissing:
         break;
@@ -317,7 +303,7 @@ TEST(ConfigFolderTrustTest, FolderIsCreatedKeptOrRefusedBeforeTheKeyLands) {
         ASSERT_TRUE(WriteWholeFile(folder, "x"));
         break;
       case Before::kLink:
-        ASSERT_TRUE(CreateFolders(target));
+        ASSERT_TRUE(WriteWholeFile(elsewhere.Join(L"kept"), "x"));
         ASSERT_TRUE(MakeSymbolicLink(folder, target));
         break;
     }
@@ -351,10 +337,9 @@ TEST(ConfigFolderTrustTest, FolderIsCreatedKeptOrRefusedBeforeTheKeyLands) {
       ExpectNoAccessForEveryoneOrUsers(folder);
       ExpectNoAccessForEveryoneOrUsers(path);
     }
-    // The link itself, before the temporary folder goes through it.
-    if (c.before == Before::kLink && !::RemoveDirectoryW(folder.c_str())) {
-      ::DeleteFileW(folder.c_str());
-    }
+    // The temporary folder's deletion takes the link, not what it points to.
+    root.reset();
+    EXPECT_EQ(FileExists(elsewhere.Join(L"kept")), c.before == Before::kLink);
   }
 }
 
@@ -363,15 +348,15 @@ TEST_F(ConfigFileTest, LinkAtTheFilesPlaceIsReplacedNotFollowed) {
   TempFolder elsewhere;
   const std::wstring target = elsewhere.Join(L"target.conf");
   ASSERT_TRUE(WriteWholeFile(target, "someone else's"));
-  ASSERT_TRUE(EnsureTrustedFolder(folder_.Join(L"Keelhaven")));
-  if (!MakeSymbolicLink(ExpectedPath(), target)) {
+  ASSERT_TRUE(EnsureTrustedFolder(ConfigFolder()));
+  if (!MakeSymbolicLink(ConfigPath(), target)) {
     // Wine reads a Unix symbolic link to a file as the file itself, and
     // follows it even when asked not to.
     GTEST_SKIP() << "no symbolic link to a file can be made or seen here";
   }
   ASSERT_FALSE(Write(Inputs()).empty());
   EXPECT_EQ(ReadWholeFile(target), "someone else's");
-  EXPECT_EQ(ReadWholeFile(ExpectedPath()).size(), 273u);
+  EXPECT_EQ(ReadWholeFile(ConfigPath()).size(), 273u);
 }
 
 TEST(TrimWhitespaceTest, DropsOnlyTheFourBlankBytesAtBothEnds) {

@@ -14,20 +14,13 @@
 #include "codec/method_call.h"
 #include "codec/standard_method_codec.h"
 #include "embedding/binary_messenger.h"
-#include "embedding/engine_method_result.h"
 #include "embedding/method_channel.h"
 #include "tests/support/log_capture.h"
-#include "tests/support/recording_sleeper.h"
-#include "tests/support/scoped_environment.h"
-#include "tests/support/standin_wireguard.h"
-#include "tests/support/temp_folder.h"
-#include "tests/support/test_keys.h"
-#include "tunnel/tunnel_controller.h"
+#include "tests/support/tunnel_fixture.h"
 #include "util/native_log.h"
 
 namespace {
 
-using flutter::EncodableMap;
 using flutter::EncodableValue;
 using Channel = flutter::MethodChannel<EncodableValue>;
 
@@ -78,53 +71,12 @@ class RecordingMessenger : public flutter::BinaryMessenger {
   std::map<std::string, flutter::ChannelMessageHandler> handlers_;
 };
 
-// One command as the controller ran it.
-struct RecordedRun {
-  std::wstring command;
-  uint32_t timeout_ms;
-};
-
-// What the fake runner answers for a command: its result and output.
-struct FakeAnswer {
-  int32_t result;
-  std::string output;
-};
-
-class LifecycleHooksTest : public testing::Test {
+class LifecycleHooksTest : public testing::Test, public TunnelFixture {
  protected:
-  LifecycleHooksTest()
-      // The search path holds nothing of ours.
-      : path_(L"PATH", empty_folder_.path().c_str()) {}
-
-  // Commands are answered by `fake_` when set, else run for real.
-  TunnelController Controller() {
-    TunnelSystem system;
-    system.wireguard_folders = {wireguard_.install_folder()};
-    // The host creates its folder, as it would under ProgramData.
-    system.config_directory = [this] {
-      return config_folder_.Join(L"Keelhaven");
-    };
-    system.sleep = sleeper_.AsFunction();
-    system.tunnel_service_registered = [this] { return service_registered_; };
-    system.run_command = [this](const std::wstring& command,
-                                std::string* output, uint32_t timeout_ms,
-                                const OutputLogFilter& filter) {
-      runs_.push_back({command, timeout_ms});
-      if (fake_) {
-        if (output) *output = fake_->output;
-        return fake_->result;
-      }
-      return RunCommand(command, output, timeout_ms, filter);
-    };
-    return TunnelController(std::move(system));
-  }
-
-  std::wstring Tool(const wchar_t* name) const {
-    return wireguard_.install_folder() + L"\\" + name;
-  }
+  LifecycleHooksTest() { service_registered = false; }
 
   std::wstring WgShow() const {
-    return L"\"" + Tool(L"wg.exe") + L"\" show Keelhaven";
+    return L"\"" + wireguard.Tool(L"wg.exe") + L"\" show Keelhaven";
   }
 
   // Runs the creation hook on messenger_ and channel_; its log messages.
@@ -136,34 +88,16 @@ class LifecycleHooksTest : public testing::Test {
 
   // Brings a tunnel up through the channel's handler, for real.
   void Establish(TunnelController& controller) {
-    const EncodableMap params = {
-        {EncodableValue("privateKey"), EncodableValue(kTestPrivateKey)},
-        {EncodableValue("serverPublicKey"), EncodableValue(kTestServerKey)},
-        {EncodableValue("endpoint"), EncodableValue(kTestEndpoint)},
-    };
-    int replies = 0;
-    const flutter::MethodCall<EncodableValue> call(
-        "establishTunnel", std::make_unique<EncodableValue>(params));
     LogCapture quiet;
-    controller.HandleTunnelMethodCall(
-        call, std::make_unique<flutter::EngineMethodResult<EncodableValue>>(
-                  [&replies](const uint8_t*, size_t) { ++replies; },
-                  &flutter::StandardMethodCodec::GetInstance()));
-    ASSERT_EQ(replies, 1);
+    ASSERT_TRUE(CallTunnelMethod(
+                    controller, "establishTunnel",
+                    std::make_unique<EncodableValue>(EstablishParameters()))
+                    .succeeded());
     ASSERT_TRUE(controller.tunnel_active()) << quiet.Finish();
-    ASSERT_TRUE(wireguard_.IsInstalled(L"Keelhaven"));
+    ASSERT_TRUE(wireguard.IsInstalled(L"Keelhaven"));
     ASSERT_TRUE(FileExists(controller.config_path()));
   }
 
-  TempFolder empty_folder_;
-  ScopedEnvironmentVariable path_;
-  StandinWireGuard wireguard_;
-  TempFolder config_folder_;
-  RecordingSleeper sleeper_;
-  std::optional<FakeAnswer> fake_;
-  // What the service manager is said to hold.
-  bool service_registered_ = false;
-  std::vector<RecordedRun> runs_;
   RecordingMessenger messenger_;
   std::unique_ptr<Channel> channel_;
 };
@@ -171,28 +105,26 @@ class LifecycleHooksTest : public testing::Test {
 TEST_F(LifecycleHooksTest, CreationLooksForALeftoverTunnelOnce) {
   struct Case {
     const char* name;
-    FakeAnswer answer;
+    int32_t result;
+    const char* output;
     bool service;         // registered with the service manager
     const char* warning;  // nullptr: nothing to remove
   };
   const Case cases[] = {
-      {"interface shown", {0, "interface: Keelhaven\n"}, true, kOrphan},
-      {"nothing printed", {0, ""}, false, nullptr},
-      {"no such interface",
-       {1, "Unable to access interface\n"},
-       false,
-       nullptr},
-      {"failed to start", {-1, ""}, false, nullptr},
-      {"timed out", {-2, "interface: Keelhaven\n"}, false, nullptr},
+      {"interface shown", 0, "interface: Keelhaven\n", true, kOrphan},
+      {"nothing printed", 0, "", false, nullptr},
+      {"no such interface", 1, "Unable to access interface\n", false, nullptr},
+      {"failed to start", -1, "", false, nullptr},
+      {"timed out", -2, "interface: Keelhaven\n", false, nullptr},
       // Installed but stopped: no interface, yet a service.
-      {"service without interface", {1, ""}, true, kStoppedService},
+      {"service without interface", 1, "", true, kStoppedService},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    runs_.clear();
-    fake_ = c.answer;
-    service_registered_ = c.service;
-    TunnelController controller = Controller();
+    runs.clear();
+    AnswerEveryRun(c.result, c.output);
+    service_registered = c.service;
+    TunnelController controller(System());
     messenger_ = RecordingMessenger();
     channel_.reset();
     const std::vector<std::string> messages = RunCreationHook(controller);
@@ -201,29 +133,31 @@ TEST_F(LifecycleHooksTest, CreationLooksForALeftoverTunnelOnce) {
     EXPECT_EQ(messenger_.handlers_set(kChannel), 1);
     std::vector<std::string> expected = {
         kRegistered,
-        "Found wireguard.exe at: " + WideToUtf8(Tool(L"wireguard.exe")),
-        "WireGuard for Windows found: " + WideToUtf8(Tool(L"wireguard.exe")),
+        "Found wireguard.exe at: " +
+            WideToUtf8(wireguard.Tool(L"wireguard.exe")),
+        "WireGuard for Windows found: " +
+            WideToUtf8(wireguard.Tool(L"wireguard.exe")),
     };
     if (c.warning) expected.push_back(c.warning);
     ASSERT_GE(messages.size(), expected.size());
     EXPECT_EQ(std::vector<std::string>(messages.begin(),
                                        messages.begin() + expected.size()),
               expected);
-    ASSERT_FALSE(runs_.empty());
-    EXPECT_EQ(runs_[0].command, WgShow());
-    EXPECT_EQ(runs_[0].timeout_ms, 5000u);
+    ASSERT_FALSE(runs.empty());
+    EXPECT_EQ(runs[0].command, WgShow());
+    EXPECT_EQ(runs[0].timeout_ms, 5000u);
     if (c.warning) {
       // One removal follows, never a second; the flag of the new window
       // stays down.
-      ASSERT_GE(runs_.size(), 2u);
-      EXPECT_EQ(runs_[1].command, L"\"" + Tool(L"wireguard.exe") +
-                                      L"\" /uninstalltunnelservice Keelhaven");
+      ASSERT_GE(runs.size(), 2u);
+      EXPECT_EQ(runs[1].command, L"\"" + wireguard.Tool(L"wireguard.exe") +
+                                     L"\" /uninstalltunnelservice Keelhaven");
       EXPECT_EQ(std::count(messages.begin(), messages.end(), kStoppedService) +
                     std::count(messages.begin(), messages.end(), kOrphan),
                 1);
     } else {
       EXPECT_EQ(messages.size(), expected.size());
-      EXPECT_EQ(runs_.size(), 1u);
+      EXPECT_EQ(runs.size(), 1u);
     }
     EXPECT_FALSE(controller.tunnel_active());
     EXPECT_TRUE(controller.config_path().empty());
@@ -231,16 +165,16 @@ TEST_F(LifecycleHooksTest, CreationLooksForALeftoverTunnelOnce) {
 }
 
 TEST_F(LifecycleHooksTest, CreationWithoutToolsWarnsAndRunsNothing) {
-  wireguard_.RemoveTool(L"wireguard.exe");
-  wireguard_.RemoveTool(L"wg.exe");
-  TunnelController controller = Controller();
+  wireguard.RemoveTool(L"wireguard.exe");
+  wireguard.RemoveTool(L"wg.exe");
+  TunnelController controller(System());
   const std::vector<std::string> expected = {
       kRegistered,
       "ERROR: wireguard.exe not found. Is WireGuard for Windows installed?",
       kNotDetected,
   };
   EXPECT_EQ(RunCreationHook(controller), expected);
-  EXPECT_TRUE(runs_.empty());
+  EXPECT_TRUE(runs.empty());
   // The channel is served all the same: an unknown method is answered with
   // the empty (not implemented) reply.
   ASSERT_NE(channel_, nullptr);
@@ -254,19 +188,19 @@ TEST_F(LifecycleHooksTest, CreationWithoutToolsWarnsAndRunsNothing) {
 }
 
 TEST_F(LifecycleHooksTest, CreationWithWgAloneStillChecksForALeftover) {
-  wireguard_.RemoveTool(L"wireguard.exe");
-  fake_ = FakeAnswer{1, ""};
-  TunnelController controller = Controller();
+  wireguard.RemoveTool(L"wireguard.exe");
+  AnswerEveryRun(1, "");
+  TunnelController controller(System());
   const std::vector<std::string> messages = RunCreationHook(controller);
   ASSERT_EQ(messages.size(), 3u);
   EXPECT_EQ(messages[2], kNotDetected);
-  ASSERT_EQ(runs_.size(), 1u);
-  EXPECT_EQ(runs_[0].command, WgShow());
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0].command, WgShow());
 }
 
 TEST_F(LifecycleHooksTest, CreatingAgainReplacesTheChannel) {
-  fake_ = FakeAnswer{1, ""};
-  TunnelController controller = Controller();
+  AnswerEveryRun(1, "");
+  TunnelController controller(System());
   RunCreationHook(controller);
   const Channel* first = channel_.get();
   RunCreationHook(controller);
@@ -290,7 +224,7 @@ TEST_F(LifecycleHooksTest, TeardownHooksTakeAnActiveTunnelDown) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    TunnelController controller = Controller();
+    TunnelController controller(System());
     ASSERT_NO_FATAL_FAILURE(Establish(controller));
     const std::wstring config = controller.config_path();
 
@@ -302,31 +236,31 @@ TEST_F(LifecycleHooksTest, TeardownHooksTakeAnActiveTunnelDown) {
     EXPECT_EQ(controller.tunnel_active(), c.active_after);
     EXPECT_TRUE(controller.config_path().empty());
     EXPECT_FALSE(FileExists(config));
-    EXPECT_FALSE(wireguard_.IsInstalled(L"Keelhaven"));
+    EXPECT_FALSE(wireguard.IsInstalled(L"Keelhaven"));
   }
 }
 
 TEST_F(LifecycleHooksTest, DestructorHookIdleAfterTheDestroyHook) {
-  TunnelController controller = Controller();
+  TunnelController controller(System());
   ASSERT_NO_FATAL_FAILURE(Establish(controller));
   {
     LogCapture quiet;
     controller.OnWindowDestroyed();
   }
-  runs_.clear();
+  runs.clear();
   LogCapture capture;
   controller.OnWindowDestructing();
   EXPECT_EQ(capture.Finish(), "");
-  EXPECT_TRUE(runs_.empty());
+  EXPECT_TRUE(runs.empty());
 }
 
 TEST_F(LifecycleHooksTest, WithoutATunnelTheTeardownHooksDoNothing) {
-  TunnelController controller = Controller();
+  TunnelController controller(System());
   LogCapture capture;
   controller.OnWindowDestroyed();
   controller.OnWindowDestructing();
   EXPECT_EQ(capture.Finish(), "");
-  EXPECT_TRUE(runs_.empty());
+  EXPECT_TRUE(runs.empty());
 }
 
 }  // namespace

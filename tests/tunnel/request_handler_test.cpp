@@ -12,14 +12,9 @@
 #include "codec/encodable_value.h"
 #include "codec/method_call.h"
 #include "codec/standard_method_codec.h"
-#include "embedding/engine_method_result.h"
 #include "tests/support/log_capture.h"
-#include "tests/support/recording_sleeper.h"
-#include "tests/support/standin_wireguard.h"
-#include "tests/support/temp_folder.h"
-#include "tests/support/test_keys.h"
+#include "tests/support/tunnel_fixture.h"
 #include "tunnel/folder_trust.h"
-#include "tunnel/tunnel_controller.h"
 #include "util/native_log.h"
 
 namespace {
@@ -41,55 +36,17 @@ Bytes ErrorBytes(const std::string& code, const std::string& message) {
   return *Codec().EncodeErrorEnvelope(code, message, nullptr);
 }
 
-EncodableMap ValidParams(const std::string& private_key = kTestPrivateKey) {
-  return EncodableMap{
-      {EncodableValue("privateKey"), EncodableValue(private_key)},
-      {EncodableValue("publicKey"), EncodableValue(kTestClientKey)},
-      {EncodableValue("serverPublicKey"), EncodableValue(kTestServerKey)},
-      {EncodableValue("endpoint"), EncodableValue(kTestEndpoint)},
-      {EncodableValue("allowedIps"), EncodableValue("0.0.0.0/0, ::/0")},
-      {EncodableValue("dns"), EncodableValue("1.1.1.1")},
-      {EncodableValue("address"), EncodableValue("10.8.0.2/32")},
-  };
-}
-
 // What one call produced.
-struct Outcome {
-  int replies = 0;
-  bool empty_reply = false;  // NotImplemented: null bytes, size 0
-  Bytes reply;
+struct Outcome : MethodReply {
   std::vector<std::string> messages;  // native log lines, in order
 };
 
-class RequestHandlerTest : public testing::Test {
+class RequestHandlerTest : public testing::Test, public TunnelFixture {
  protected:
-  RequestHandlerTest() : controller_(MakeSystem()) {}
-
-  TunnelSystem MakeSystem() {
-    TunnelSystem system;
-    system.wireguard_folders = {wireguard_.install_folder()};
-    // The host creates its folder, as it would under ProgramData.
-    system.config_directory = [this] {
-      return config_folder_.Join(L"Keelhaven");
-    };
-    system.sleep = sleeper_.AsFunction();
-    return system;
-  }
-
   Outcome Call(const std::string& method,
                std::unique_ptr<EncodableValue> args = nullptr) {
-    Outcome outcome;
-    flutter::ReplyCallback reply = [&outcome](const uint8_t* data,
-                                              size_t size) {
-      ++outcome.replies;
-      outcome.empty_reply = data == nullptr && size == 0;
-      if (data != nullptr) outcome.reply.assign(data, data + size);
-    };
-    const flutter::MethodCall<EncodableValue> call(method, std::move(args));
     LogCapture capture;
-    controller_.HandleTunnelMethodCall(
-        call, std::make_unique<flutter::EngineMethodResult<EncodableValue>>(
-                  reply, &Codec()));
+    Outcome outcome{CallTunnelMethod(controller_, method, std::move(args)), {}};
     outcome.messages = NativeMessages(capture.Finish());
     EXPECT_EQ(outcome.replies, 1) << method;
     return outcome;
@@ -103,18 +60,11 @@ class RequestHandlerTest : public testing::Test {
     return Establish(EncodableValue(params));
   }
 
-  std::wstring ConfigPath() const {
-    return config_folder_.Join(L"Keelhaven\\Keelhaven.conf");
-  }
-
   static bool Has(const Outcome& outcome, const std::string& prefix) {
     return HasMessageStartingWith(outcome.messages, prefix);
   }
 
-  StandinWireGuard wireguard_;
-  TempFolder config_folder_;
-  RecordingSleeper sleeper_;
-  TunnelController controller_;
+  TunnelController controller_{System()};
 };
 
 Bytes StatsBytes(int64_t down, int64_t up) {
@@ -126,15 +76,15 @@ Bytes StatsBytes(int64_t down, int64_t up) {
 }
 
 TEST_F(RequestHandlerTest, BadArgumentsAndMissingValuesChangeNothing) {
-  EncodableMap numeric_key = ValidParams();
+  EncodableMap numeric_key = EstablishParameters();
   numeric_key[EncodableValue("privateKey")] = EncodableValue(int32_t{42});
-  EncodableMap no_endpoint = ValidParams();
+  EncodableMap no_endpoint = EstablishParameters();
   no_endpoint.erase(EncodableValue("endpoint"));
-  EncodableMap no_peer_keys = ValidParams();
+  EncodableMap no_peer_keys = EstablishParameters();
   no_peer_keys.erase(EncodableValue("serverPublicKey"));
   no_peer_keys.erase(EncodableValue("publicKey"));
   // A byte list with the key's bytes is another key.
-  EncodableMap byte_list_key = ValidParams();
+  EncodableMap byte_list_key = EstablishParameters();
   byte_list_key.erase(EncodableValue("privateKey"));
   byte_list_key[EncodableValue(
       std::vector<uint8_t>{'p', 'r', 'i', 'v', 'a', 't', 'e', 'K', 'e', 'y'})] =
@@ -163,7 +113,7 @@ TEST_F(RequestHandlerTest, BadArgumentsAndMissingValuesChangeNothing) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     const Outcome outcome = Establish(c.args);
-    EXPECT_EQ(outcome.reply, ErrorBytes(c.code, c.message));
+    EXPECT_EQ(outcome.bytes, ErrorBytes(c.code, c.message));
     ASSERT_FALSE(outcome.messages.empty());
     EXPECT_EQ(outcome.messages[0], "MethodChannel call: establishTunnel");
     EXPECT_FALSE(Has(outcome, "Running: "));
@@ -179,13 +129,13 @@ TEST_F(RequestHandlerTest, BadArgumentsAndMissingValuesChangeNothing) {
 }
 
 TEST_F(RequestHandlerTest, EstablishBringsTheTunnelUp) {
-  const Outcome outcome = Establish(ValidParams());
-  EXPECT_EQ(outcome.reply, Bytes({0x00, 0x00}));
+  const Outcome outcome = Establish(EstablishParameters());
+  EXPECT_EQ(outcome.bytes, Bytes({0x00, 0x00}));
   EXPECT_TRUE(controller_.tunnel_active());
   EXPECT_EQ(controller_.config_path(), ConfigPath());
   EXPECT_TRUE(FileExists(ConfigPath()));
-  EXPECT_TRUE(wireguard_.IsInstalled(L"Keelhaven"));
-  EXPECT_EQ(sleeper_.waits(), std::vector<uint32_t>{2000});
+  EXPECT_TRUE(wireguard.IsInstalled(L"Keelhaven"));
+  EXPECT_EQ(sleeper.waits(), std::vector<uint32_t>{2000});
   ASSERT_GE(outcome.messages.size(), 3u);
   EXPECT_EQ(outcome.messages[0], "MethodChannel call: establishTunnel");
   EXPECT_EQ(outcome.messages[1], "Keys: clientPubKey=" + kTestClientKey +
@@ -197,10 +147,10 @@ TEST_F(RequestHandlerTest, EstablishBringsTheTunnelUp) {
 }
 
 TEST_F(RequestHandlerTest, ServerKeyFallsBackToTheClientKey) {
-  EncodableMap params = ValidParams();
+  EncodableMap params = EstablishParameters();
   params.erase(EncodableValue("serverPublicKey"));
   const Outcome outcome = Establish(params);
-  EXPECT_EQ(outcome.reply, Bytes({0x00, 0x00}));
+  EXPECT_EQ(outcome.bytes, Bytes({0x00, 0x00}));
   EXPECT_EQ(outcome.messages[1],
             "serverPublicKey not provided, falling back to publicKey");
   EXPECT_EQ(outcome.messages[2], "Keys: clientPubKey=" + kTestClientKey +
@@ -211,7 +161,7 @@ TEST_F(RequestHandlerTest, ServerKeyFallsBackToTheClientKey) {
 }
 
 TEST_F(RequestHandlerTest, DnsDefaultsOnlyWhenEmpty) {
-  EncodableMap empty_dns = ValidParams();
+  EncodableMap empty_dns = EstablishParameters();
   empty_dns[EncodableValue("dns")] = EncodableValue("");
   Outcome outcome = Establish(empty_dns);
   EXPECT_TRUE(Has(outcome, "DNS empty, defaulting to: 1.1.1.1, 1.0.0.1"));
@@ -220,7 +170,7 @@ TEST_F(RequestHandlerTest, DnsDefaultsOnlyWhenEmpty) {
             std::string::npos);
 
   // Blanks are not empty here; the file's own default takes over later.
-  EncodableMap blank_dns = ValidParams();
+  EncodableMap blank_dns = EstablishParameters();
   blank_dns[EncodableValue("dns")] = EncodableValue("  ");
   outcome = Establish(blank_dns);
   EXPECT_FALSE(Has(outcome, "DNS empty"));
@@ -233,12 +183,12 @@ TEST_F(RequestHandlerTest, DnsDefaultsOnlyWhenEmpty) {
 // order, before the configuration file's own lines; the address is logged as
 // received, here empty.
 TEST_F(RequestHandlerTest, EstablishLogsItsStepsInOrder) {
-  EncodableMap params = ValidParams();
+  EncodableMap params = EstablishParameters();
   params.erase(EncodableValue("serverPublicKey"));
   params.erase(EncodableValue("address"));
   params[EncodableValue("dns")] = EncodableValue("");
   const Outcome outcome = Establish(params);
-  EXPECT_EQ(outcome.reply, Bytes({0x00, 0x00}));
+  EXPECT_EQ(outcome.bytes, Bytes({0x00, 0x00}));
   const std::vector<std::string> expected = {
       "MethodChannel call: establishTunnel",
       "serverPublicKey not provided, falling back to publicKey",
@@ -246,7 +196,7 @@ TEST_F(RequestHandlerTest, EstablishLogsItsStepsInOrder) {
       "Keys: clientPubKey=" + kTestClientKey +
           ", serverPubKey=" + kTestClientKey,
       "Found wireguard.exe at: " +
-          WideToUtf8(wireguard_.install_folder() + L"\\wireguard.exe"),
+          WideToUtf8(wireguard.install_folder() + L"\\wireguard.exe"),
       "Writing config. Endpoint: " + kTestEndpoint +
           ", Address: , DNS: 1.1.1.1, 1.0.0.1",
       "WARNING: No tunnel address \xE2\x80\x94 using fallback: 10.8.0.2/24",
@@ -261,34 +211,34 @@ TEST_F(RequestHandlerTest, EstablishLogsItsStepsInOrder) {
 }
 
 TEST_F(RequestHandlerTest, EstablishWhileActiveTearsDownAndPausesFirst) {
-  ASSERT_EQ(Establish(ValidParams()).reply, Bytes({0x00, 0x00}));
-  const Outcome outcome = Establish(ValidParams(kTestOtherPrivateKey));
-  EXPECT_EQ(outcome.reply, Bytes({0x00, 0x00}));
+  ASSERT_EQ(Establish(EstablishParameters()).bytes, Bytes({0x00, 0x00}));
+  const Outcome outcome = Establish(EstablishParameters(kTestOtherPrivateKey));
+  EXPECT_EQ(outcome.bytes, Bytes({0x00, 0x00}));
   EXPECT_TRUE(Has(outcome, "Tunnel already active, tearing down first"));
   EXPECT_TRUE(Has(outcome, "Tunnel service uninstalled successfully"));
-  EXPECT_EQ(sleeper_.waits(), (std::vector<uint32_t>{2000, 1000, 2000}));
+  EXPECT_EQ(sleeper.waits(), (std::vector<uint32_t>{2000, 1000, 2000}));
   EXPECT_TRUE(controller_.tunnel_active());
   EXPECT_NE(ReadWholeFile(ConfigPath()).find(kTestOtherPrivateKey),
             std::string::npos);
 }
 
 TEST_F(RequestHandlerTest, EstablishWhileActiveAfterWireGuardWasRemoved) {
-  ASSERT_EQ(Establish(ValidParams()).reply, Bytes({0x00, 0x00}));
-  wireguard_.RemoveTool(L"wireguard.exe");
-  const Outcome outcome = Establish(ValidParams());
-  EXPECT_EQ(outcome.reply,
+  ASSERT_EQ(Establish(EstablishParameters()).bytes, Bytes({0x00, 0x00}));
+  wireguard.RemoveTool(L"wireguard.exe");
+  const Outcome outcome = Establish(EstablishParameters());
+  EXPECT_EQ(outcome.bytes,
             ErrorBytes("WIREGUARD_NOT_INSTALLED",
                        "WireGuard for Windows is not installed. Please install "
                        "it from https://www.wireguard.com/install/"));
   EXPECT_TRUE(Has(outcome, "Tunnel already active, tearing down first"));
-  EXPECT_EQ(sleeper_.waits(), (std::vector<uint32_t>{2000, 1000}));
+  EXPECT_EQ(sleeper.waits(), (std::vector<uint32_t>{2000, 1000}));
   EXPECT_FALSE(controller_.tunnel_active());
   EXPECT_TRUE(controller_.config_path().empty());
   EXPECT_FALSE(FileExists(ConfigPath()));
 }
 
 TEST_F(RequestHandlerTest, ConfigWriteFailureLeavesTheTunnelDown) {
-  const std::wstring folder = config_folder_.Join(L"Keelhaven");
+  const std::wstring folder = ConfigFolder();
   const struct {
     const char* name;
     std::wstring blocked;  // a folder made here stops the write
@@ -306,21 +256,21 @@ TEST_F(RequestHandlerTest, ConfigWriteFailureLeavesTheTunnelDown) {
       ASSERT_TRUE(EnsureTrustedFolder(folder));
       ASSERT_TRUE(::CreateDirectoryW(c.blocked.c_str(), nullptr));
     }
-    const Outcome outcome = Establish(ValidParams());
-    EXPECT_EQ(outcome.reply,
+    const Outcome outcome = Establish(EstablishParameters());
+    EXPECT_EQ(outcome.bytes,
               ErrorBytes("CONFIG_WRITE_FAILED",
                          "Failed to write WireGuard config file"));
     EXPECT_FALSE(controller_.tunnel_active());
     EXPECT_TRUE(controller_.config_path().empty());
-    EXPECT_FALSE(wireguard_.IsInstalled(L"Keelhaven"));
+    EXPECT_FALSE(wireguard.IsInstalled(L"Keelhaven"));
   }
 }
 
 TEST_F(RequestHandlerTest, InstallFailureDeletesTheNewFile) {
-  wireguard_.SetFaults(
+  wireguard.SetFaults(
       "install exit=1 stderr=6e6f2061636365737321\n");  // "no access!"
-  const Outcome outcome = Establish(ValidParams());
-  EXPECT_EQ(outcome.reply,
+  const Outcome outcome = Establish(EstablishParameters());
+  EXPECT_EQ(outcome.bytes,
             ErrorBytes("TUNNEL_START_FAILED",
                        "wireguard.exe /installtunnelservice failed (exit code: "
                        "1) \xE2\x80\x94 no access!"));
@@ -331,7 +281,7 @@ TEST_F(RequestHandlerTest, InstallFailureDeletesTheNewFile) {
 }
 
 TEST_F(RequestHandlerTest, ValuesThatBreakLinesAreRefusedBeforeAnythingRuns) {
-  ASSERT_EQ(Establish(ValidParams()).reply, Bytes({0x00, 0x00}));
+  ASSERT_EQ(Establish(EstablishParameters()).bytes, Bytes({0x00, 0x00}));
   const std::string original = ReadWholeFile(ConfigPath());
   const struct {
     const char* key;
@@ -346,10 +296,10 @@ TEST_F(RequestHandlerTest, ValuesThatBreakLinesAreRefusedBeforeAnythingRuns) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.key);
-    EncodableMap params = ValidParams();
+    EncodableMap params = EstablishParameters();
     params[EncodableValue(c.key)] = EncodableValue(c.value);
     const Outcome outcome = Establish(params);
-    EXPECT_EQ(outcome.reply,
+    EXPECT_EQ(outcome.bytes,
               ErrorBytes("INVALID_CONFIG",
                          "Config values must not contain line breaks or NUL "
                          "characters"));
@@ -362,34 +312,34 @@ TEST_F(RequestHandlerTest, ValuesThatBreakLinesAreRefusedBeforeAnythingRuns) {
 
 TEST_F(RequestHandlerTest, TearDownAlwaysSucceeds) {
   Outcome outcome = Call("tearDownTunnel");
-  EXPECT_EQ(outcome.reply, Bytes({0x00, 0x00}));
+  EXPECT_EQ(outcome.bytes, Bytes({0x00, 0x00}));
   EXPECT_EQ(outcome.messages[1],
             "tearDown: no active tunnel (cleaning up anyway)");
   EXPECT_TRUE(Has(outcome, "Running: "));  // removal still tried
   EXPECT_EQ(outcome.messages.back(), "Tunnel torn down");
 
-  ASSERT_EQ(Establish(ValidParams()).reply, Bytes({0x00, 0x00}));
+  ASSERT_EQ(Establish(EstablishParameters()).bytes, Bytes({0x00, 0x00}));
   outcome =
       Call("tearDownTunnel", std::make_unique<EncodableValue>(int32_t{7}));
-  EXPECT_EQ(outcome.reply, Bytes({0x00, 0x00}));
+  EXPECT_EQ(outcome.bytes, Bytes({0x00, 0x00}));
   EXPECT_FALSE(Has(outcome, "tearDown: no active tunnel"));
   EXPECT_TRUE(Has(outcome, "Tunnel service uninstalled successfully"));
   EXPECT_FALSE(controller_.tunnel_active());
-  EXPECT_FALSE(wireguard_.IsInstalled(L"Keelhaven"));
+  EXPECT_FALSE(wireguard.IsInstalled(L"Keelhaven"));
   EXPECT_FALSE(FileExists(ConfigPath()));
 }
 
 TEST_F(RequestHandlerTest, StatsReadTheDumpCountersAndHideTheKey) {
   Outcome outcome = Call("getTunnelStats");
-  EXPECT_EQ(outcome.reply, StatsBytes(0, 0));
+  EXPECT_EQ(outcome.bytes, StatsBytes(0, 0));
   EXPECT_FALSE(Has(outcome, "Running: "));
 
-  ASSERT_EQ(Establish(ValidParams()).reply, Bytes({0x00, 0x00}));
+  ASSERT_EQ(Establish(EstablishParameters()).bytes, Bytes({0x00, 0x00}));
   outcome = Call("getTunnelStats");
-  EXPECT_EQ(outcome.reply, StatsBytes(4096, 1024));
+  EXPECT_EQ(outcome.bytes, StatsBytes(4096, 1024));
   EXPECT_TRUE(Has(outcome, "Process output: (hidden)\t"));
   outcome = Call("getTunnelStats");
-  EXPECT_EQ(outcome.reply, StatsBytes(8192, 2048));
+  EXPECT_EQ(outcome.bytes, StatsBytes(8192, 2048));
   EXPECT_TRUE(controller_.tunnel_active());
 
   // Standard error first and a preshared key: the program's log scan fails
@@ -403,9 +353,9 @@ TEST_F(RequestHandlerTest, StatsReadTheDumpCountersAndHideTheKey) {
     hex += "0123456789abcdef"[c >> 4];
     hex += "0123456789abcdef"[c & 15];
   }
-  wireguard_.SetFaults("dump exit=0 stdout=" + hex + "\n");
+  wireguard.SetFaults("dump exit=0 stdout=" + hex + "\n");
   outcome = Call("getTunnelStats");
-  EXPECT_EQ(outcome.reply, StatsBytes(812, 377));
+  EXPECT_EQ(outcome.bytes, StatsBytes(812, 377));
   EXPECT_TRUE(Has(outcome, "Process output: Warning: slow"));
 }
 
@@ -417,28 +367,28 @@ TEST_F(RequestHandlerTest, StatsReplyBytesPutBytesDownFirstWith64BitTags) {
       0x07, 0x07, 'b',  'y',  't',  'e',  's',  'U',  'p',             // key
       0x04, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,            // 1024
   };
-  ASSERT_EQ(Establish(ValidParams()).reply, Bytes({0x00, 0x00}));
-  EXPECT_EQ(Call("getTunnelStats").reply, expected);
+  ASSERT_EQ(Establish(EstablishParameters()).bytes, Bytes({0x00, 0x00}));
+  EXPECT_EQ(Call("getTunnelStats").bytes, expected);
 }
 
 TEST_F(RequestHandlerTest, FailedStatsCommandClearsTheFlagOnly) {
   const char* faults[] = {"dump exit=1\n", "dump hang=1\n"};
   for (const char* fault : faults) {
     SCOPED_TRACE(fault);
-    wireguard_.SetFaults("");
-    ASSERT_EQ(Establish(ValidParams()).reply, Bytes({0x00, 0x00}));
-    wireguard_.SetFaults(fault);
+    wireguard.SetFaults("");
+    ASSERT_EQ(Establish(EstablishParameters()).bytes, Bytes({0x00, 0x00}));
+    wireguard.SetFaults(fault);
     Outcome outcome = Call("getTunnelStats");
-    EXPECT_EQ(outcome.reply, StatsBytes(0, 0));
+    EXPECT_EQ(outcome.bytes, StatsBytes(0, 0));
     EXPECT_TRUE(Has(outcome,
                     "WARNING: wg show failed \xE2\x80\x94 tunnel may be down"));
     EXPECT_FALSE(controller_.tunnel_active());
     // The service and the file stay until a teardown removes them.
-    EXPECT_TRUE(wireguard_.IsInstalled(L"Keelhaven"));
+    EXPECT_TRUE(wireguard.IsInstalled(L"Keelhaven"));
     EXPECT_TRUE(FileExists(ConfigPath()));
     outcome = Call("tearDownTunnel");
     EXPECT_TRUE(Has(outcome, "Tunnel service uninstalled successfully"));
-    EXPECT_FALSE(wireguard_.IsInstalled(L"Keelhaven"));
+    EXPECT_FALSE(wireguard.IsInstalled(L"Keelhaven"));
     EXPECT_FALSE(FileExists(ConfigPath()));
   }
 }
@@ -448,8 +398,8 @@ TEST_F(RequestHandlerTest, OtherMethodNamesAreNotImplemented) {
                              "getTunnelStats\t", "ping"}) {
     SCOPED_TRACE(method);
     const Outcome outcome =
-        Call(method, std::make_unique<EncodableValue>(ValidParams()));
-    EXPECT_TRUE(outcome.empty_reply);
+        Call(method, std::make_unique<EncodableValue>(EstablishParameters()));
+    EXPECT_TRUE(outcome.empty);
     EXPECT_EQ(
         outcome.messages,
         (std::vector<std::string>{std::string("MethodChannel call: ") + method,

@@ -9,13 +9,8 @@
 
 #include "tests/support/file_security.h"
 #include "tests/support/log_capture.h"
-#include "tests/support/recording_sleeper.h"
-#include "tests/support/scoped_environment.h"
-#include "tests/support/standin_wireguard.h"
-#include "tests/support/temp_folder.h"
-#include "tests/support/test_keys.h"
+#include "tests/support/tunnel_fixture.h"
 #include "tests/support/wine.h"
-#include "tunnel/tunnel_controller.h"
 #include "util/native_log.h"
 #include "util/windows_include.h"
 
@@ -32,22 +27,6 @@ constexpr char kNotInstalled[] =
     "https://www.wireguard.com/install/";
 constexpr char kPartial[] = "Uninstall may have partially failed";
 
-void CopyTools(const std::wstring& folder,
-               std::initializer_list<const wchar_t*> tools) {
-  ASSERT_TRUE(CreateFolders(folder));
-  for (const wchar_t* tool : tools) {
-    ASSERT_TRUE(::CopyFileW((StandinWireGuardBin() + L"\\" + tool).c_str(),
-                            (folder + L"\\" + tool).c_str(), FALSE));
-  }
-}
-
-// One command as the controller ran it.
-struct RecordedRun {
-  std::wstring command;
-  uint32_t timeout_ms;
-  int32_t result;
-  std::string output;
-};
 
 // The log lines that RunCommand writes for a run that started.
 std::string RunnerLog(const RecordedRun& run) {
@@ -58,39 +37,8 @@ std::string RunnerLog(const RecordedRun& run) {
   return log;
 }
 
-class WireGuardToolsTest : public testing::Test {
+class WireGuardToolsTest : public testing::Test, public TunnelFixture {
  protected:
-  WireGuardToolsTest()
-      // The search path holds nothing of ours unless a test puts it there.
-      : path_(L"PATH", empty_folder_.path().c_str()) {}
-
-  // A controller over `folders` whose commands run for real, unless
-  // `fake_run` gives a result for a command line.
-  TunnelController Controller(std::vector<std::wstring> folders) {
-    TunnelSystem system;
-    system.wireguard_folders = std::move(folders);
-    // The host creates its folder, as it would under ProgramData.
-    system.config_directory = [this] {
-      return config_folder_.Join(L"Keelhaven");
-    };
-    system.sleep = sleeper_.AsFunction();
-    system.run_command = [this](const std::wstring& command,
-                                std::string* output, uint32_t timeout_ms,
-                                const OutputLogFilter& filter) {
-      const std::optional<int32_t> faked =
-          fake_run_ ? fake_run_(command) : std::nullopt;
-      const int32_t result =
-          faked ? *faked : RunCommand(command, output, timeout_ms, filter);
-      runs_.push_back({command, timeout_ms, result, *output});
-      return result;
-    };
-    return TunnelController(std::move(system));
-  }
-
-  TunnelController StandinController() {
-    return Controller({wireguard_.install_folder()});
-  }
-
   std::wstring WriteConfig(const TunnelController& controller) {
     LogCapture quiet;
     const std::wstring path = controller.WriteTunnelConfig(
@@ -100,9 +48,7 @@ class WireGuardToolsTest : public testing::Test {
     return path;
   }
 
-  std::wstring Tool(const wchar_t* name) const {
-    return wireguard_.install_folder() + L"\\" + name;
-  }
+  std::wstring Tool(const wchar_t* name) const { return wireguard.Tool(name); }
   std::wstring RemoveCommand() const {
     return L"\"" + Tool(L"wireguard.exe") +
            L"\" /uninstalltunnelservice Keelhaven";
@@ -121,24 +67,17 @@ class WireGuardToolsTest : public testing::Test {
 
   // Installs the tunnel, so that removal and show find it.
   void InstallBeforehand() {
-    TunnelController controller = StandinController();
+    TunnelController controller(System());
     const std::wstring config = WriteConfig(controller);
     std::string ignored;
     LogCapture quiet;
     ASSERT_TRUE(controller.InstallTunnelService(config, ignored));
-    ASSERT_TRUE(wireguard_.IsInstalled(L"Keelhaven"));
-    runs_.clear();
-    sleeper_.clear();
+    ASSERT_TRUE(wireguard.IsInstalled(L"Keelhaven"));
+    runs.clear();
+    sleeper.clear();
   }
 
-  TempFolder empty_folder_;
-  ScopedEnvironmentVariable path_;
-  StandinWireGuard wireguard_;
-  TempFolder config_folder_;
   TempFolder layout_root_;
-  RecordingSleeper sleeper_;
-  std::function<std::optional<int32_t>(const std::wstring&)> fake_run_;
-  std::vector<RecordedRun> runs_;
 };
 
 TEST_F(WireGuardToolsTest, FixedFoldersAreSearchedInOrder) {
@@ -160,9 +99,9 @@ TEST_F(WireGuardToolsTest, FixedFoldersAreSearchedInOrder) {
     DeleteTree(layout_root_.Join(L"Program Files (x86)"));
     CreateFolders(first);
     CreateFolders(second);
-    if (c.in_first) CopyTools(first, {L"wireguard.exe", L"wg.exe"});
-    if (c.in_second) CopyTools(second, {L"wireguard.exe", L"wg.exe"});
-    const TunnelController controller = Controller({first, second});
+    if (c.in_first) ASSERT_TRUE(CopyStandinTools(first));
+    if (c.in_second) ASSERT_TRUE(CopyStandinTools(second));
+    const TunnelController controller(System({first, second}));
 
     LogCapture capture;
     EXPECT_EQ(controller.FindWireGuardExe(),
@@ -193,7 +132,7 @@ TEST_F(WireGuardToolsTest,
     SCOPED_TRACE(c.name);
     const std::wstring bin =
         layout_root_.Join(L"bin" + std::to_wstring(index++));
-    CopyTools(bin, {L"wireguard.exe", L"wg.exe"});
+    ASSERT_TRUE(CopyStandinTools(bin));
     if (c.open_programs) {
       ASSERT_TRUE(OpenToEveryone(bin + L"\\wireguard.exe"));
       ASSERT_TRUE(OpenToEveryone(bin + L"\\wg.exe"));
@@ -202,9 +141,9 @@ TEST_F(WireGuardToolsTest,
       ASSERT_TRUE(OpenToEveryone(bin));
     }
     ScopedEnvironmentVariable path(L"PATH",
-                                   (empty_folder_.path() + L";" + bin).c_str());
-    const TunnelController controller =
-        Controller({layout_root_.Join(L"Program Files\\WireGuard")});
+                                   (empty_folder.path() + L";" + bin).c_str());
+    const TunnelController controller(
+        System({layout_root_.Join(L"Program Files\\WireGuard")}));
 
     LogCapture capture;
     const std::wstring wireguard = controller.FindWireGuardExe();
@@ -249,8 +188,8 @@ TEST(WireGuardFoldersTest, DefaultsAreTheProgramFilesFolders) {
 }
 
 TEST_F(WireGuardToolsTest, NothingFoundGivesEmptyPaths) {
-  const TunnelController controller =
-      Controller({layout_root_.Join(L"Program Files\\WireGuard")});
+  const TunnelController controller(
+      System({layout_root_.Join(L"Program Files\\WireGuard")}));
   LogCapture capture;
   EXPECT_EQ(controller.FindWireGuardExe(), L"");
   EXPECT_EQ(controller.FindWgExe(), L"");
@@ -268,9 +207,9 @@ TEST_F(WireGuardToolsTest, SearchHitOfMaxPathOrLongerIsAMiss) {
         base + L"\\" +
         std::wstring(total - base.size() - 1 - file.size(), L'w');
     ASSERT_EQ((folder + file).size(), total);
-    CopyTools(folder, {L"wireguard.exe"});
+    ASSERT_TRUE(CopyStandinTools(folder, {L"wireguard.exe"}));
     ScopedEnvironmentVariable path(L"PATH", folder.c_str());
-    const TunnelController controller = Controller({});
+    const TunnelController controller(System({}));
 
     LogCapture capture;
     const std::wstring found = controller.FindWireGuardExe();
@@ -288,7 +227,7 @@ TEST_F(WireGuardToolsTest, SearchHitOfMaxPathOrLongerIsAMiss) {
 }
 
 TEST_F(WireGuardToolsTest, InstallRemovesNothingInstallsAndChecks) {
-  TunnelController controller = StandinController();
+  TunnelController controller(System());
   const std::wstring config = WriteConfig(controller);
   std::string message = "untouched";
 
@@ -297,34 +236,34 @@ TEST_F(WireGuardToolsTest, InstallRemovesNothingInstallsAndChecks) {
   const std::string log = capture.Finish();
 
   EXPECT_EQ(message, "untouched");
-  EXPECT_TRUE(wireguard_.IsInstalled(L"Keelhaven"));
-  ASSERT_EQ(runs_.size(), 3u);
-  EXPECT_EQ(runs_[0].command, RemoveCommand());
-  EXPECT_EQ(runs_[0].timeout_ms, 15000u);
-  EXPECT_EQ(runs_[0].result, 1);
-  EXPECT_EQ(runs_[0].output, kNoService);
-  EXPECT_EQ(runs_[1].command, InstallCommand(config));
-  EXPECT_EQ(runs_[1].timeout_ms, 30000u);
-  EXPECT_EQ(runs_[1].result, 0);
-  EXPECT_EQ(runs_[2].command, ShowCommand());
-  EXPECT_EQ(runs_[2].timeout_ms, 10000u);
-  EXPECT_EQ(runs_[2].result, 0);
-  EXPECT_NE(runs_[2].output.find("peer: " + kTestServerKey), std::string::npos);
+  EXPECT_TRUE(wireguard.IsInstalled(L"Keelhaven"));
+  ASSERT_EQ(runs.size(), 3u);
+  EXPECT_EQ(runs[0].command, RemoveCommand());
+  EXPECT_EQ(runs[0].timeout_ms, 15000u);
+  EXPECT_EQ(runs[0].result, 1);
+  EXPECT_EQ(runs[0].output, kNoService);
+  EXPECT_EQ(runs[1].command, InstallCommand(config));
+  EXPECT_EQ(runs[1].timeout_ms, 30000u);
+  EXPECT_EQ(runs[1].result, 0);
+  EXPECT_EQ(runs[2].command, ShowCommand());
+  EXPECT_EQ(runs[2].timeout_ms, 10000u);
+  EXPECT_EQ(runs[2].result, 0);
+  EXPECT_NE(runs[2].output.find("peer: " + kTestServerKey), std::string::npos);
   // A failed removal is no reason to wait.
-  EXPECT_EQ(sleeper_.waits(), std::vector<uint32_t>{2000});
-  EXPECT_EQ(log, FoundLine() + RunnerLog(runs_[0]) + RunnerLog(runs_[1]) +
+  EXPECT_EQ(sleeper.waits(), std::vector<uint32_t>{2000});
+  EXPECT_EQ(log, FoundLine() + RunnerLog(runs[0]) + RunnerLog(runs[1]) +
                      Line("Tunnel service installed successfully via "
                           "wireguard.exe") +
-                     RunnerLog(runs_[2]) +
+                     RunnerLog(runs[2]) +
                      Line("=== wg show Keelhaven (post-install) ===") +
-                     Line(runs_[2].output) +
+                     Line(runs[2].output) +
                      Line("========================================") +
                      Line("SUCCESS: Peer configuration is active!"));
 }
 
 TEST_F(WireGuardToolsTest, InstallCleansUpAnEarlierServiceAndWaits) {
   InstallBeforehand();
-  TunnelController controller = StandinController();
+  TunnelController controller(System());
   std::string message;
 
   const std::wstring config = WriteConfig(controller);
@@ -332,13 +271,13 @@ TEST_F(WireGuardToolsTest, InstallCleansUpAnEarlierServiceAndWaits) {
   EXPECT_TRUE(controller.InstallTunnelService(config, message));
   const std::string log = capture.Finish();
 
-  ASSERT_EQ(runs_.size(), 3u);
-  EXPECT_EQ(runs_[0].result, 0);
-  EXPECT_EQ(runs_[1].result, 0);
-  EXPECT_EQ(sleeper_.waits(), (std::vector<uint32_t>{2000, 2000}));
+  ASSERT_EQ(runs.size(), 3u);
+  EXPECT_EQ(runs[0].result, 0);
+  EXPECT_EQ(runs[1].result, 0);
+  EXPECT_EQ(sleeper.waits(), (std::vector<uint32_t>{2000, 2000}));
   EXPECT_EQ(
-      log.substr(0, log.find(Line("Running: " + WideToUtf8(runs_[1].command)))),
-      FoundLine() + RunnerLog(runs_[0]) +
+      log.substr(0, log.find(Line("Running: " + WideToUtf8(runs[1].command)))),
+      FoundLine() + RunnerLog(runs[0]) +
           Line("Cleaned up existing Keelhaven tunnel service"));
 }
 
@@ -364,9 +303,9 @@ TEST_F(WireGuardToolsTest, InstallFailureFillsTheMessage) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     if (c.installed_before) InstallBeforehand();
-    wireguard_.SetFaults(c.faults);
-    runs_.clear();
-    TunnelController controller = StandinController();
+    wireguard.SetFaults(c.faults);
+    runs.clear();
+    TunnelController controller(System());
     std::string message = "earlier text";
 
     const std::wstring config = WriteConfig(controller);
@@ -375,14 +314,14 @@ TEST_F(WireGuardToolsTest, InstallFailureFillsTheMessage) {
     const std::string log = capture.Finish();
 
     EXPECT_EQ(message, c.message);
-    ASSERT_EQ(runs_.size(), 2u);  // no check after a failure
-    EXPECT_NE(runs_[0].result, 0);
-    EXPECT_EQ(log, FoundLine() + RunnerLog(runs_[0]) + RunnerLog(runs_[1]) +
+    ASSERT_EQ(runs.size(), 2u);  // no check after a failure
+    EXPECT_NE(runs[0].result, 0);
+    EXPECT_EQ(log, FoundLine() + RunnerLog(runs[0]) + RunnerLog(runs[1]) +
                        Line("ERROR: " + c.message));
-    EXPECT_TRUE(sleeper_.waits().empty());
-    EXPECT_EQ(wireguard_.IsInstalled(L"Keelhaven"), c.installed_before);
+    EXPECT_TRUE(sleeper.waits().empty());
+    EXPECT_EQ(wireguard.IsInstalled(L"Keelhaven"), c.installed_before);
 
-    wireguard_.SetFaults("");
+    wireguard.SetFaults("");
     std::string ignored;
     LogCapture quiet;
     controller.UninstallTunnelService(ignored);
@@ -403,24 +342,25 @@ TEST_F(WireGuardToolsTest, OnlyAStartFailureGetsAHint) {
     bool hint;
   } cases[] = {
       {"wireguard.exe cannot start", broken, false, "4294967295", true},
-      {"installation timed out", wireguard_.install_folder(), true,
-       "4294967294", false},
+      {"installation timed out", wireguard.install_folder(), true, "4294967294",
+       false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    fake_run_ = nullptr;
+    fake_run = nullptr;
     if (c.time_out) {
       // The limit is fixed at 30 s: the runner's result is faked for the
       // installation only.
-      fake_run_ = [](const std::wstring& command) -> std::optional<int32_t> {
+      fake_run = [](const std::wstring& command,
+                    std::string*) -> std::optional<int32_t> {
         if (command.find(L"/installtunnelservice") == std::wstring::npos) {
           return std::nullopt;
         }
         return kRunTimedOut;
       };
     }
-    runs_.clear();
-    TunnelController controller = Controller({c.folder});
+    runs.clear();
+    TunnelController controller(System({c.folder}));
     const std::wstring config = WriteConfig(controller);
     std::string message;
 
@@ -442,7 +382,7 @@ TEST_F(WireGuardToolsTest, OnlyAStartFailureGetsAHint) {
     EXPECT_EQ(
         std::vector<std::string>(messages.end() - tail.size(), messages.end()),
         tail);
-    ASSERT_EQ(runs_.size(), 2u);
+    ASSERT_EQ(runs.size(), 2u);
   }
 }
 
@@ -474,10 +414,10 @@ TEST_F(WireGuardToolsTest, PostInstallCheckOnlyReports) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    wireguard_.SetFaults(c.show_fault);
-    runs_.clear();
-    sleeper_.clear();
-    TunnelController controller = StandinController();
+    wireguard.SetFaults(c.show_fault);
+    runs.clear();
+    sleeper.clear();
+    TunnelController controller(System());
     std::string message = "untouched";
 
     const std::wstring config = WriteConfig(controller);
@@ -486,8 +426,8 @@ TEST_F(WireGuardToolsTest, PostInstallCheckOnlyReports) {
     const std::vector<std::string> messages = NativeMessages(capture.Finish());
 
     EXPECT_EQ(message, "untouched");
-    EXPECT_EQ(sleeper_.waits(), std::vector<uint32_t>{2000});
-    ASSERT_EQ(runs_.size(), 3u);
+    EXPECT_EQ(sleeper.waits(), std::vector<uint32_t>{2000});
+    ASSERT_EQ(runs.size(), 3u);
     ASSERT_GE(messages.size(), c.tail.size());
     EXPECT_EQ(std::vector<std::string>(messages.end() - c.tail.size(),
                                        messages.end()),
@@ -499,8 +439,8 @@ TEST_F(WireGuardToolsTest, PostInstallCheckOnlyReports) {
 }
 
 TEST_F(WireGuardToolsTest, InstallWithoutWgSkipsTheCheckSilently) {
-  wireguard_.RemoveTool(L"wg.exe");
-  TunnelController controller = StandinController();
+  wireguard.RemoveTool(L"wg.exe");
+  TunnelController controller(System());
   std::string message;
 
   const std::wstring config = WriteConfig(controller);
@@ -508,15 +448,15 @@ TEST_F(WireGuardToolsTest, InstallWithoutWgSkipsTheCheckSilently) {
   EXPECT_TRUE(controller.InstallTunnelService(config, message));
   const std::vector<std::string> messages = NativeMessages(capture.Finish());
 
-  ASSERT_EQ(runs_.size(), 2u);
+  ASSERT_EQ(runs.size(), 2u);
   ASSERT_FALSE(messages.empty());
   EXPECT_EQ(messages.back(),
             "Tunnel service installed successfully via wireguard.exe");
 }
 
 TEST_F(WireGuardToolsTest, InstallWithoutWireGuardRunsNothing) {
-  TunnelController controller =
-      Controller({layout_root_.Join(L"Program Files\\WireGuard")});
+  TunnelController controller(
+      System({layout_root_.Join(L"Program Files\\WireGuard")}));
   std::string message = "earlier text";
 
   LogCapture capture;
@@ -525,96 +465,109 @@ TEST_F(WireGuardToolsTest, InstallWithoutWireGuardRunsNothing) {
   EXPECT_EQ(capture.Finish(),
             Line(kNotFound) + Line(std::string("ERROR: ") + kNotInstalled));
   EXPECT_EQ(message, kNotInstalled);
-  EXPECT_TRUE(runs_.empty());
-  EXPECT_TRUE(sleeper_.waits().empty());
+  EXPECT_TRUE(runs.empty());
+  EXPECT_TRUE(sleeper.waits().empty());
 }
 
-TEST_F(WireGuardToolsTest, UninstallRemovesTheService) {
-  InstallBeforehand();
-  TunnelController controller = StandinController();
-  std::string message = "untouched";
+// Removal is always a success; a doubt shows only in the message. A failed
+// removal is checked with wg.exe's show, when there is a wg.exe.
+TEST_F(WireGuardToolsTest, UninstallRemovesOrReportsTheDoubt) {
+  const std::string returned =
+      "wireguard.exe /uninstalltunnelservice returned ";
+  const std::string no_service = std::string("Output: ") + kNoService;
+  const struct {
+    const char* name;
+    bool installed, wg, wireguard;
+    const char* faults;
+    std::string message;
+    size_t runs;
+    std::vector<std::string> after_removal, after_check;  // log lines
+  } cases[] = {
+      {"installed",
+       true,
+       true,
+       true,
+       "",
+       "untouched",
+       1,
+       {"Tunnel service uninstalled successfully"},
+       {}},
+      {"missing",
+       false,
+       true,
+       true,
+       "",
+       "untouched",
+       2,
+       {returned + "1", no_service},
+       {"Tunnel is confirmed gone (wg show returned error)"}},
+      {"removal fails, still shown",
+       true,
+       true,
+       true,
+       "uninstall exit=5\n",
+       kPartial,
+       2,
+       {returned + "5"},
+       {}},
+      {"missing, no wg.exe to check",
+       false,
+       false,
+       true,
+       "",
+       kPartial,
+       1,
+       {returned + "1", no_service},
+       {}},
+      {"no wireguard.exe",
+       false,
+       true,
+       false,
+       "",
+       "WireGuard for Windows is not installed",
+       0,
+       {"WARNING: WireGuard for Windows is not installed"},
+       {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.installed) InstallBeforehand();
+    wireguard.SetFaults(c.faults);
+    if (!c.wg) wireguard.RemoveTool(L"wg.exe");
+    if (!c.wireguard) wireguard.RemoveTool(L"wireguard.exe");
+    runs.clear();
+    TunnelController controller(System());
+    std::string message = "untouched";
 
-  LogCapture capture;
-  EXPECT_TRUE(controller.UninstallTunnelService(message));
-  const std::string log = capture.Finish();
+    LogCapture capture;
+    EXPECT_TRUE(controller.UninstallTunnelService(message));
+    const std::string log = capture.Finish();
 
-  EXPECT_FALSE(wireguard_.IsInstalled(L"Keelhaven"));
-  EXPECT_EQ(message, "untouched");
-  ASSERT_EQ(runs_.size(), 1u);
-  EXPECT_EQ(runs_[0].command, RemoveCommand());
-  EXPECT_EQ(runs_[0].timeout_ms, 15000u);
-  EXPECT_EQ(log, FoundLine() + RunnerLog(runs_[0]) +
-                     Line("Tunnel service uninstalled successfully"));
-  EXPECT_TRUE(sleeper_.waits().empty());
-}
-
-TEST_F(WireGuardToolsTest, FailedRemovalOfAMissingTunnelIsConfirmedGone) {
-  TunnelController controller = StandinController();
-  std::string message = "untouched";
-
-  LogCapture capture;
-  EXPECT_TRUE(controller.UninstallTunnelService(message));
-  const std::string log = capture.Finish();
-
-  EXPECT_EQ(message, "untouched");
-  ASSERT_EQ(runs_.size(), 2u);
-  EXPECT_EQ(runs_[1].command, ShowCommand());
-  EXPECT_EQ(runs_[1].timeout_ms, 5000u);
-  EXPECT_EQ(runs_[1].result, 1);
-  EXPECT_EQ(log, FoundLine() + RunnerLog(runs_[0]) +
-                     Line("wireguard.exe /uninstalltunnelservice returned 1") +
-                     Line(std::string("Output: ") + kNoService) +
-                     RunnerLog(runs_[1]) +
-                     Line("Tunnel is confirmed gone (wg show returned error)"));
-  EXPECT_TRUE(sleeper_.waits().empty());
-}
-
-TEST_F(WireGuardToolsTest, FailedRemovalOfALiveTunnelIsDoubtful) {
-  InstallBeforehand();
-  wireguard_.SetFaults("uninstall exit=5\n");
-  TunnelController controller = StandinController();
-  std::string message = "untouched";
-
-  LogCapture capture;
-  EXPECT_TRUE(controller.UninstallTunnelService(message));
-  const std::string log = capture.Finish();
-
-  EXPECT_EQ(message, kPartial);
-  ASSERT_EQ(runs_.size(), 2u);
-  EXPECT_EQ(runs_[1].result, 0);
-  // No output from the removal: no "Output: " line; no line for the doubt.
-  EXPECT_EQ(log, FoundLine() + RunnerLog(runs_[0]) +
-                     Line("wireguard.exe /uninstalltunnelservice returned 5") +
-                     RunnerLog(runs_[1]));
-}
-
-TEST_F(WireGuardToolsTest, FailedRemovalWithoutWgIsDoubtful) {
-  wireguard_.RemoveTool(L"wg.exe");
-  TunnelController controller = StandinController();
-  std::string message = "untouched";
-
-  LogCapture capture;
-  EXPECT_TRUE(controller.UninstallTunnelService(message));
-  const std::vector<std::string> messages = NativeMessages(capture.Finish());
-
-  EXPECT_EQ(message, kPartial);
-  ASSERT_EQ(runs_.size(), 1u);
-  ASSERT_FALSE(messages.empty());
-  EXPECT_EQ(messages.back().rfind("Output: ", 0), 0u);
-}
-
-TEST_F(WireGuardToolsTest, UninstallWithoutWireGuardIsAWarning) {
-  TunnelController controller =
-      Controller({layout_root_.Join(L"Program Files\\WireGuard")});
-  std::string message = "earlier text";
-
-  LogCapture capture;
-  EXPECT_TRUE(controller.UninstallTunnelService(message));
-  EXPECT_EQ(capture.Finish(),
-            Line(kNotFound) +
-                Line("WARNING: WireGuard for Windows is not installed"));
-  EXPECT_EQ(message, "WireGuard for Windows is not installed");
-  EXPECT_TRUE(runs_.empty());
+    EXPECT_EQ(message, c.message);
+    std::string expected = c.wireguard ? FoundLine() : Line(kNotFound);
+    if (!runs.empty()) {
+      EXPECT_EQ(runs[0].command, RemoveCommand());
+      EXPECT_EQ(runs[0].timeout_ms, 15000u);
+      expected += RunnerLog(runs[0]);
+    }
+    for (const std::string& line : c.after_removal) expected += Line(line);
+    if (runs.size() > 1) {
+      EXPECT_EQ(runs[1].command, ShowCommand());
+      EXPECT_EQ(runs[1].timeout_ms, 5000u);
+      expected += RunnerLog(runs[1]);
+    }
+    for (const std::string& line : c.after_check) expected += Line(line);
+    EXPECT_EQ(log, expected);
+    EXPECT_EQ(runs.size(), c.runs);
+    EXPECT_EQ(wireguard.IsInstalled(L"Keelhaven"), c.installed && *c.faults);
+    EXPECT_TRUE(sleeper.waits().empty());
+    if (c.installed && *c.faults) {
+      wireguard.SetFaults("");
+      LogCapture quiet;
+      controller.UninstallTunnelService(message);
+    }
+    CopyStandinTools(wireguard.install_folder());
+  }
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Channel messages as text: what scripts/run and these tests write into the
+// Channel messages as text: what scripts/run and the end-to-end tests write
 // stand-in engine's scripts and read out of its transcripts.
 #include "standins/channel_tool/channel_text.h"
 

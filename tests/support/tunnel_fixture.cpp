@@ -1,0 +1,71 @@
+#include "tests/support/tunnel_fixture.h"
+
+#include "codec/method_call.h"
+#include "codec/standard_method_codec.h"
+#include "embedding/engine_method_result.h"
+
+using flutter::EncodableMap;
+using flutter::EncodableValue;
+
+EncodableMap EstablishParameters(const std::string& private_key) {
+  return EncodableMap{
+      {EncodableValue("privateKey"), EncodableValue(private_key)},
+      {EncodableValue("publicKey"), EncodableValue(kTestClientKey)},
+      {EncodableValue("serverPublicKey"), EncodableValue(kTestServerKey)},
+      {EncodableValue("endpoint"), EncodableValue(kTestEndpoint)},
+      {EncodableValue("allowedIps"), EncodableValue("0.0.0.0/0, ::/0")},
+      {EncodableValue("dns"), EncodableValue("1.1.1.1")},
+      {EncodableValue("address"), EncodableValue("10.8.0.2/32")},
+  };
+}
+
+MethodReply CallTunnelMethod(TunnelController& controller,
+                             const std::string& method,
+                             std::unique_ptr<EncodableValue> arguments) {
+  MethodReply reply;
+  const flutter::MethodCall<EncodableValue> call(method, std::move(arguments));
+  controller.HandleTunnelMethodCall(
+      call, std::make_unique<flutter::EngineMethodResult<EncodableValue>>(
+                [&reply](const uint8_t* data, size_t size) {
+                  ++reply.replies;
+                  reply.empty = data == nullptr && size == 0;
+                  if (data != nullptr) reply.bytes.assign(data, data + size);
+                },
+                &flutter::StandardMethodCodec::GetInstance()));
+  return reply;
+}
+
+TunnelFixture::TunnelFixture()
+    : search_path(L"PATH", empty_folder.path().c_str()) {}
+
+TunnelSystem TunnelFixture::System(std::vector<std::wstring> folders) {
+  TunnelSystem system;
+  system.wireguard_folders = std::move(folders);
+  system.config_directory = [this] { return ConfigFolder(); };
+  system.sleep = sleeper.AsFunction();
+  if (service_registered) {
+    system.tunnel_service_registered = [this] { return *service_registered; };
+  }
+  system.run_command = [this](const std::wstring& command, std::string* output,
+                              uint32_t timeout_ms,
+                              const OutputLogFilter& filter) {
+    const std::optional<int32_t> faked =
+        fake_run ? fake_run(command, output) : std::nullopt;
+    const int32_t result =
+        faked ? *faked : RunCommand(command, output, timeout_ms, filter);
+    runs.push_back({command, timeout_ms, result, output ? *output : ""});
+    return result;
+  };
+  return system;
+}
+
+std::wstring TunnelFixture::ConfigPath() const {
+  return ConfigFolder() + L"\\Keelhaven.conf";
+}
+
+void TunnelFixture::AnswerEveryRun(int32_t result, const std::string& output) {
+  fake_run = [result, output](const std::wstring&, std::string* sink) {
+    if (sink) *sink = output;
+    return std::optional<int32_t>(result);
+  };
+}

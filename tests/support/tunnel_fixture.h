@@ -1,0 +1,80 @@
+// What every tunnel test sets up around a TunnelController: the stand-in
+// WireGuard tools in a temporary install folder, a search path that holds
+// nothing of ours, a temporary configuration folder, a sleeper that records
+// instead of waiting, and a record of every command the controller ran
+// (each run for real unless `fake_run` answers it).
+#ifndef KEELHAVEN_TESTS_SUPPORT_TUNNEL_FIXTURE_H_
+#define KEELHAVEN_TESTS_SUPPORT_TUNNEL_FIXTURE_H_
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "codec/encodable_value.h"
+#include "tests/support/recording_sleeper.h"
+#include "tests/support/scoped_environment.h"
+#include "tests/support/standin_wireguard.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/test_keys.h"
+#include "tunnel/tunnel_controller.h"
+
+// One command as the controller ran it.
+struct RecordedRun {
+  std::wstring command;
+  uint32_t timeout_ms;
+  int32_t result;
+  std::string output;
+};
+
+// What one call of the channel's handler answered.
+struct MethodReply {
+  int replies = 0;
+  bool empty = false;  // NotImplemented: null bytes, size 0
+  std::vector<uint8_t> bytes;
+  // Answered once, with a success envelope.
+  bool succeeded() const { return replies == 1 && !bytes.empty() && !bytes[0]; }
+};
+
+// The parameters of a valid "establishTunnel", with the tests' keys.
+flutter::EncodableMap EstablishParameters(
+    const std::string& private_key = kTestPrivateKey);
+
+// Calls `method` on the controller's handler, as the channel would.
+MethodReply CallTunnelMethod(
+    TunnelController& controller, const std::string& method,
+    std::unique_ptr<flutter::EncodableValue> arguments = nullptr);
+
+struct TunnelFixture {
+  TunnelFixture();
+
+  // A TunnelSystem over the tools in `folders` (by default the stand-in's
+  // install folder) and the temporary configuration folder.
+  TunnelSystem System(std::vector<std::wstring> folders);
+  TunnelSystem System() { return System({wireguard.install_folder()}); }
+
+  // <temporary folder>\Keelhaven, made by the controller's first write.
+  std::wstring ConfigFolder() const { return config_root.Join(L"Keelhaven"); }
+  // ConfigFolder() + "\Keelhaven.conf".
+  std::wstring ConfigPath() const;
+  // Lets every command answer `result` with `output` instead of running.
+  void AnswerEveryRun(int32_t result, const std::string& output);
+
+  TempFolder empty_folder;  // the search path
+  ScopedEnvironmentVariable search_path;
+  TempFolder config_root;
+  StandinWireGuard wireguard;
+  RecordingSleeper sleeper;
+  std::vector<RecordedRun> runs;
+  // Gives the result of a command line (and may fill the output) instead
+  // of running it; nullopt: run it.
+  std::function<std::optional<int32_t>(const std::wstring& command,
+                                       std::string* output)>
+      fake_run;
+  // What the service manager is said to hold; unset: what it holds.
+  std::optional<bool> service_registered;
+};
+
+#endif  // KEELHAVEN_TESTS_SUPPORT_TUNNEL_FIXTURE_H_
