@@ -39,7 +39,7 @@ inline int CountOption(int argc, char** argv, const char* prefix,
 
 // The seven string parameters of a valid "establishTunnel", with the tests'
 // keys.
-inline std::vector<std::pair<std::string, std::string>> EstablishParameters() {
+inline std::vector<std::pair<std::string, std::string>> EstablishFields() {
   return {{"privateKey", kTestPrivateKey},     {"publicKey", kTestClientKey},
           {"serverPublicKey", kTestServerKey}, {"endpoint", kTestEndpoint},
           {"allowedIps", "0.0.0.0/0, ::/0"},   {"dns", "1.1.1.1"},

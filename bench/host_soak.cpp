@@ -46,9 +46,9 @@ std::string SendLine(const std::string& method,
 }
 
 std::string Sessions(int count) {
-  const std::string session =
-      SendLine("establishTunnel", EstablishParameters()) +
-      SendLine("getTunnelStats", {}) + SendLine("tearDownTunnel", {});
+  const std::string session = SendLine("establishTunnel", EstablishFields()) +
+                              SendLine("getTunnelStats", {}) +
+                              SendLine("tearDownTunnel", {});
   std::string text;
   for (int i = 0; i < count; ++i) text += session;
   return text;

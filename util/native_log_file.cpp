@@ -57,8 +57,7 @@ UniqueFileHandle OpenForAppend(const std::wstring& path, uint64_t* size) {
     return UniqueFileHandle();
   }
   // Opening an existing file leaves its DACL as it was.
-  if (existed &&
-      ApplyProtectedDacl(file.get(), descriptor) != ERROR_SUCCESS) {
+  if (existed && ApplyProtectedDacl(file.get(), descriptor) != ERROR_SUCCESS) {
     return UniqueFileHandle();
   }
   *size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;

@@ -348,12 +348,7 @@ TEST_F(RequestHandlerTest, StatsReadTheDumpCountersAndHideTheKey) {
                            kTestClientKey + "\t51820\toff\n" + kTestServerKey +
                            "\t" + kTestPresharedKey + "\t" + kTestEndpoint +
                            "\t0.0.0.0/0\t0\t812\t377\t25\n";
-  std::string hex;
-  for (unsigned char c : dump) {
-    hex += "0123456789abcdef"[c >> 4];
-    hex += "0123456789abcdef"[c & 15];
-  }
-  wireguard.SetFaults("dump exit=0 stdout=" + hex + "\n");
+  wireguard.SetFaults("dump exit=0 stdout=" + ToHex(dump) + "\n");
   outcome = Call("getTunnelStats");
   EXPECT_EQ(outcome.bytes, StatsBytes(812, 377));
   EXPECT_TRUE(Has(outcome, "Process output: Warning: slow"));

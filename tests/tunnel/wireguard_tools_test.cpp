@@ -27,7 +27,6 @@ constexpr char kNotInstalled[] =
     "https://www.wireguard.com/install/";
 constexpr char kPartial[] = "Uninstall may have partially failed";
 
-
 // The log lines that RunCommand writes for a run that started.
 std::string RunnerLog(const RecordedRun& run) {
   std::string log = Line("Running: " + WideToUtf8(run.command)) +
