@@ -120,7 +120,8 @@ HostRun RunHost(const HostOptions& options) {
   // The bundle is the current folder: the project's paths are relative.
   run.process = RunChild(
       HostExecutable(), arguments,
-      {options.timeout_ms, BundleFolder(), options.while_running, false});
+      {options.timeout_ms, BundleFolder(), options.while_running, false,
+       options.standard_handles});
   run.transcript = SplitLines(ReadWholeFile(transcript_path));
   return run;
 }

@@ -36,6 +36,8 @@ struct HostOptions {
   // See ChildOptions.
   std::function<void(unsigned long process_id)> while_running;
   uint32_t timeout_ms = 90000;
+  // See ChildOptions.
+  bool standard_handles = true;
 };
 
 struct HostRun {

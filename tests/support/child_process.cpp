@@ -103,15 +103,18 @@ ChildRun RunChild(const std::wstring& program, const std::wstring& arguments,
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdOutput = out.write.get();
-  startup.hStdError = err.write.get();
+  if (options.standard_handles) {
+    startup.hStdOutput = out.write.get();
+    startup.hStdError = err.write.get();
+  }
   PROCESS_INFORMATION info{};
   // No console at all: under Wine, CREATE_NO_WINDOW starts a console host
   // for the child that inherits the pipes and holds them past the child's
   // exit, which would hide what the child itself does with its output.
   const auto start = [&] {
     return ::CreateProcessW(
-        program.c_str(), &command_line[0], nullptr, nullptr, TRUE,
+        program.c_str(), &command_line[0], nullptr, nullptr,
+        options.standard_handles,
         DETACHED_PROCESS, nullptr,
         options.folder.empty() ? nullptr : options.folder.c_str(), &startup,
         &info);

@@ -22,6 +22,9 @@ struct ChildOptions {
   // still holds the pipes (under Wine, the desktop process that the first
   // window of a session starts inherits them).
   bool wait_for_output_end = true;
+  // False: the child gets no standard handles at all, as a program started
+  // from the desktop (the pipes then stay empty).
+  bool standard_handles = true;
 };
 
 struct ChildRun {
