@@ -1,5 +1,7 @@
 #include "tests/e2e/host_process.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <thread>
 
@@ -122,6 +124,8 @@ HostRun RunHost(const HostOptions& options) {
       HostExecutable(), arguments,
       {options.timeout_ms, BundleFolder(), options.while_running, false});
   run.transcript = SplitLines(ReadWholeFile(transcript_path));
+  EXPECT_FALSE(run.process.timed_out) << run.process.err;
+  EXPECT_EQ(run.process.exit_code, options.exit_code) << run.process.err;
   return run;
 }
 

@@ -11,9 +11,6 @@ namespace {
 
 using FaultEffectsTest = StandinTest;
 
-constexpr char kNoInterface[] =
-    "Unable to access interface: No such file or directory\r\n";
-
 // One command line per fault command, each of which would succeed.
 struct Command {
   const char* fault_word;

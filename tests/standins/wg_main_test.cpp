@@ -14,9 +14,6 @@ namespace {
 
 using WgExeTest = StandinTest;
 
-constexpr char kNoInterface[] =
-    "Unable to access interface: No such file or directory\r\n";
-
 std::string ExpectedShow(const std::string& name, const std::string& transfer) {
   return "interface: " + name +
          "\r\n  public key: " + DerivePublicKey(kPrivateKey) +
@@ -53,16 +50,12 @@ int64_t HandshakeOf(const std::string& dump) {
 }
 
 void ExpectNoInterface(const ChildRun& run) {
-  ASSERT_TRUE(run.started);
-  EXPECT_EQ(run.exit_code, 1u);
-  EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err, kNoInterface);
+  ExpectFailure(run, kNoInterface);
 }
 
 TEST_F(WgExeTest, ShowPrintsTheInterfaceAndItsPeer) {
   Install(L"Keelhaven");
   const ChildRun run = Wg(L"show Keelhaven");
-  ASSERT_TRUE(run.started);
   EXPECT_EQ(run.exit_code, 0u);
   EXPECT_EQ(run.err, "");
   EXPECT_EQ(run.out, ExpectedShow("Keelhaven", "0 B received, 0 B sent"));
@@ -163,11 +156,7 @@ TEST_F(WgExeTest, OtherCommandLinesGetTheUsage) {
                                   L"show Keelhaven dump extra"};
   for (const wchar_t* arguments : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(arguments)));
-    const ChildRun run = Wg(arguments);
-    ASSERT_TRUE(run.started);
-    EXPECT_EQ(run.exit_code, 1u);
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "Usage: wg.exe show <interface> [dump]\r\n");
+    ExpectFailure(Wg(arguments), "Usage: wg.exe show <interface> [dump]\r\n");
   }
   // None of them counted as a dump.
   const ChildRun dump = Wg(L"show Keelhaven dump");
