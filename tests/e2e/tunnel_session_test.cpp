@@ -26,7 +26,24 @@ std::string StatsReply(const std::string& down_le64,
 const std::string kNoTraffic =
     StatsReply("0000000000000000", "0000000000000000");
 
-using HostSessionTest = HostTest;
+class HostSessionTest : public HostTest {
+ protected:
+  // The window's end took the tunnel down once and left nothing of it; the
+  // flag was cleared on the way, so the destructor found nothing to do.
+  void ExpectTakenDownAtTheEnd(const HostRun& run) const {
+    const std::vector<std::string> messages = run.NativeMessages();
+    EXPECT_EQ(std::count(messages.begin(), messages.end(),
+                         "OnDestroy: Tearing down active tunnel"),
+              1)
+        << run.process.err;
+    EXPECT_TRUE(HasMessageStartingWith(
+        messages, "Tunnel service uninstalled successfully"));
+    EXPECT_FALSE(HasMessageStartingWith(messages, "Destructor:"));
+    EXPECT_FALSE(TunnelServiceRegistered());
+    EXPECT_FALSE(TunnelServiceInstalled());
+    EXPECT_FALSE(FileExists(ConfigFile()));
+  }
+};
 
 TEST_F(HostSessionTest, EstablishStatsTeardownReplyWithExactBytes) {
   ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
@@ -90,17 +107,7 @@ TEST_F(HostSessionTest, ClosingWithTunnelUpTakesItDown) {
   options.script = SendLine("establishTunnel", TunnelParameters()) + "close\n";
   const HostRun run = RunHost(options);
   EXPECT_EQ(run.Replies(), std::vector<std::string>{kSuccessNull});
-
-  const std::vector<std::string> messages = run.NativeMessages();
-  EXPECT_TRUE(
-      HasMessageStartingWith(messages, "OnDestroy: Tearing down active tunnel"))
-      << run.process.err;
-  EXPECT_TRUE(HasMessageStartingWith(
-      messages, "Tunnel service uninstalled successfully"));
-  // The flag was cleared on the way: the destructor finds nothing to do.
-  EXPECT_FALSE(HasMessageStartingWith(messages, "Destructor:"));
-  EXPECT_FALSE(TunnelServiceInstalled());
-  EXPECT_FALSE(FileExists(ConfigFile()));
+  ExpectTakenDownAtTheEnd(run);
 }
 
 TEST_F(HostSessionTest, SessionEndTakesTheTunnelDownBeforeAnswering) {
@@ -135,13 +142,7 @@ TEST_F(HostSessionTest, SessionEndTakesTheTunnelDownBeforeAnswering) {
   ASSERT_TRUE(sent);
   EXPECT_EQ(query_answer, static_cast<DWORD_PTR>(TRUE));
   EXPECT_FALSE(left_after_end) << run.process.err;
-  const std::vector<std::string> messages = run.NativeMessages();
-  EXPECT_EQ(std::count(messages.begin(), messages.end(),
-                       "OnDestroy: Tearing down active tunnel"),
-            1);
-  EXPECT_TRUE(HasMessageStartingWith(
-      messages, "Tunnel service uninstalled successfully"));
-  EXPECT_FALSE(HasMessageStartingWith(messages, "Destructor:"));
+  ExpectTakenDownAtTheEnd(run);
 }
 
 BOOL WINAPI IgnoreConsoleControl(DWORD) { return TRUE; }
@@ -168,13 +169,7 @@ TEST_F(HostSessionTest, CtrlCInTheConsoleClosesTheWindowAndTakesTheTunnelDown) {
   ::FreeConsole();
 
   ASSERT_TRUE(sent);
-  const std::vector<std::string> messages = run.NativeMessages();
-  EXPECT_TRUE(
-      HasMessageStartingWith(messages, "OnDestroy: Tearing down active tunnel"))
-      << run.process.err;
-  EXPECT_FALSE(TunnelServiceRegistered());
-  EXPECT_FALSE(TunnelServiceInstalled());
-  EXPECT_FALSE(FileExists(ConfigFile()));
+  ExpectTakenDownAtTheEnd(run);
 }
 
 TEST_F(HostSessionTest, ClosingWithoutTunnelTouchesNoTunnel) {
