@@ -64,14 +64,6 @@ TEST_F(FaultEffectsTest, WritesBytesThenDoesTheNormalWork) {
   EXPECT_EQ(run.err, std::string("\0\xff", 2) + kNoInterface);
 }
 
-TEST_F(FaultEffectsTest, MalformedLineIsIgnored) {
-  Install(L"Keelhaven");
-  tools_.SetFaults("show exit=3 colour=red\nshow stdout=4\n");
-  const ChildRun run = Wg(L"show Keelhaven");
-  EXPECT_EQ(run.exit_code, 0u);
-  EXPECT_EQ(run.out.rfind("interface: Keelhaven\r\n", 0), 0u);
-}
-
 TEST_F(FaultEffectsTest, CloseOutputEndsThePipesWhileTheToolRuns) {
   // What is written after the close is lost.
   tools_.SetFaults("install close_output=1 stdout=41 exit=7\n");
