@@ -66,13 +66,9 @@ std::vector<std::string> HostRun::ErrorLines() const {
 }
 
 std::vector<std::string> HostRun::NativeMessages() const {
-  static const std::string kPrefix = "[Keelhaven Native] ";
-  std::vector<std::string> messages;
-  for (const std::string& line : ErrorLines()) {
-    if (StartsWith(line, kPrefix))
-      messages.push_back(line.substr(kPrefix.size()));
-  }
-  return messages;
+  std::string text;
+  for (const std::string& line : ErrorLines()) text += line + "\n";
+  return ::NativeMessages(text);
 }
 
 std::vector<std::string> HostRun::Replies() const {

@@ -44,21 +44,11 @@ class EngineScriptTest : public engine_test::StandinEngineTest {
 
 TEST_F(EngineScriptTest, PlaysTheScriptAndTranscribesEveryEvent) {
   // "ping" and "other", both without arguments.
-  const std::string ping = "070470696e6700";
-  const std::string other = "07056f7468657200";
   ASSERT_TRUE(WriteWholeFile(script_path_,
-                             "# a comment, then a blank line\n"
-                             "\n"
-                             "send com.example/test " +
-                                 ping +
-                                 "\r\n"
-                                 "send com.example/test " +
-                                 other +
-                                 "\n"
-                                 "send nobody.home 01\n"
-                                 "wait 20\n"
-                                 "rect\n"
-                                 "close\n"));
+                             "# a comment, then a blank line\n\n"
+                             "send com.example/test 070470696e6700\r\n"
+                             "send com.example/test 07056f7468657200\n"
+                             "send nobody.home 01\nwait 20\nrect\nclose\n"));
   engine_test::HostWindow host(100, 120, 400, 300);
   ASSERT_TRUE(host.Start(Project()));
   MethodChannel<> channel(host.controller()->GetEngine()->GetMessenger(),

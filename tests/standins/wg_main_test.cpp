@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -35,18 +36,12 @@ std::string ExpectedDump(int64_t handshake, uint64_t rx, uint64_t tx) {
 int64_t HandshakeOf(const std::string& dump) {
   const std::vector<std::string_view> lines = SplitLines(dump);
   if (lines.size() != 2) return -1;
-  std::vector<std::string_view> columns;
-  size_t start = 0;
-  for (size_t tab = lines[1].find('\t'); tab != std::string_view::npos;
-       tab = lines[1].find('\t', start)) {
-    columns.push_back(lines[1].substr(start, tab - start));
-    start = tab + 1;
-  }
+  // No column of the peer line holds a blank.
+  std::istringstream columns{std::string(lines[1])};
+  std::string skipped;
   int64_t value = -1;
-  if (columns.size() < 5 || !ParseInteger(columns[4], 0, INT64_MAX, &value)) {
-    return -1;
-  }
-  return value;
+  columns >> skipped >> skipped >> skipped >> skipped >> value;
+  return columns ? value : -1;
 }
 
 void ExpectNoInterface(const ChildRun& run) {
