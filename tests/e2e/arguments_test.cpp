@@ -53,18 +53,11 @@ TEST_F(HostArgumentsTest, RunsTheProjectInTheRelativeDataFolder) {
   HostOptions options;
   options.script = "close\n";
   const HostRun run = RunHost(options);
-  const std::vector<std::string> expected = {
-      "assets data\\flutter_assets",
-      "icu data\\icudtl.dat",
-      "aot data\\app.so",
-  };
-  std::vector<std::string> paths;
-  for (const char* prefix : {"assets ", "icu ", "aot "}) {
-    for (const std::string& line : run.TranscriptLines(prefix)) {
-      paths.push_back(line);
-    }
-  }
-  EXPECT_EQ(paths, expected);
+  using Lines = std::vector<std::string>;
+  EXPECT_EQ(run.TranscriptLines("assets "),
+            Lines{"assets data\\flutter_assets"});
+  EXPECT_EQ(run.TranscriptLines("icu "), Lines{"icu data\\icudtl.dat"});
+  EXPECT_EQ(run.TranscriptLines("aot "), Lines{"aot data\\app.so"});
 }
 
 }  // namespace
