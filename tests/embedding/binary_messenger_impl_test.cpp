@@ -115,9 +115,7 @@ TEST_F(BinaryMessengerImplTest, HandlerGetsTheBytesAndAnswersThroughTheEngine) {
         });
     Deliver("chan", c.message, 7);
     EXPECT_EQ(received, c.message);
-    if (c.message.empty()) {
-      EXPECT_EQ(received_pointer, nullptr);
-    }
+    EXPECT_EQ(received_pointer == nullptr, c.message.empty());
     EXPECT_EQ(engine_.calls, c.calls);
     EXPECT_EQ(engine_.references, 0);
   }
