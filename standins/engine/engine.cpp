@@ -196,14 +196,10 @@ FlutterDesktopEngineRef FlutterDesktopEngineCreate(
   }
   standin::WriteCreation(*properties, engine->transcript.get());
   if (!script_path.empty()) standin::LoadScript(engine, script_path);
-  engine->messenger = standin::CreateMessenger(
-      engine->transcript, [engine](standin::LoopWork work) {
-        if (work == standin::LoopWork::kDeliverReply) {
-          return engine->Post(ViewWork::kDeliverReply);
-        }
-        const HWND view = engine->ViewWindow();
-        return view && ::InvalidateRect(view, nullptr, TRUE);
-      });
+  engine->messenger = standin::CreateMessenger(engine->transcript, [engine] {
+    const HWND view = engine->ViewWindow();
+    if (view) ::InvalidateRect(view, nullptr, TRUE);
+  });
   return engine;
 }
 
@@ -244,8 +240,7 @@ FlutterDesktopViewControllerRef FlutterDesktopViewControllerCreate(
   controller->engine = engine;
   controller->view.run = [engine](ViewWork work) {
     if (work == ViewWork::kRunFrame) return engine->RunFrame();
-    if (work == ViewWork::kRunCommand) return engine->RunCommand();
-    standin::DeliverPendingReply(engine->messenger);
+    engine->RunCommand();
   };
   controller->view.status = &standin::MessengerStatus(engine->messenger);
   if (!standin::CreateViewWindow(&controller->view, width, height)) {

@@ -1,6 +1,5 @@
 #include "standins/engine/messenger.h"
 
-#include <deque>
 #include <map>
 #include <mutex>
 
@@ -17,9 +16,9 @@ struct FlutterDesktopMessenger {
   std::recursive_mutex mutex;
   // One reference is the engine's own; the rest are the host's.
   int references = 1;
-  // False, and post_to_loop empty, from engine shutdown on.
+  // False, and show_status empty, from engine shutdown on.
   bool available = true;
-  standin::PostToLoop post_to_loop;
+  standin::ShowStatus show_status;
   std::shared_ptr<standin::Transcript> transcript;
 
   struct Route {
@@ -33,23 +32,16 @@ struct FlutterDesktopMessenger {
   std::map<const FlutterDesktopMessageResponseHandle*,
            std::unique_ptr<FlutterDesktopMessageResponseHandle>>
       responses;
-
-  // The host's messages sent with a reply, oldest first.
-  struct PendingReply {
-    FlutterDesktopBinaryReply reply;
-    void* user_data;
-  };
-  std::deque<PendingReply> pending_replies;
   std::wstring status = L"Waiting for the user interface";
 };
 
 namespace standin {
 
 FlutterDesktopMessengerRef CreateMessenger(
-    std::shared_ptr<Transcript> transcript, PostToLoop post_to_loop) {
+    std::shared_ptr<Transcript> transcript, ShowStatus show_status) {
   auto* messenger = new FlutterDesktopMessenger();
   messenger->transcript = std::move(transcript);
-  messenger->post_to_loop = std::move(post_to_loop);
+  messenger->show_status = std::move(show_status);
   return messenger;
 }
 
@@ -79,14 +71,6 @@ void DeliverMessage(FlutterDesktopMessengerRef messenger,
   target.callback(messenger, &message, target.user_data);
 }
 
-void DeliverPendingReply(FlutterDesktopMessengerRef messenger) {
-  if (messenger->pending_replies.empty()) return;
-  const FlutterDesktopMessenger::PendingReply pending =
-      messenger->pending_replies.front();
-  messenger->pending_replies.pop_front();
-  pending.reply(nullptr, 0, pending.user_data);
-}
-
 const std::wstring& MessengerStatus(FlutterDesktopMessengerRef messenger) {
   return messenger->status;
 }
@@ -95,7 +79,7 @@ void ShutDownMessenger(FlutterDesktopMessengerRef messenger) {
   {
     std::lock_guard<std::recursive_mutex> lock(messenger->mutex);
     messenger->available = false;
-    messenger->post_to_loop = nullptr;
+    messenger->show_status = nullptr;
     messenger->transcript->Write("shutdown refs=" +
                                  std::to_string(messenger->references - 1));
   }
@@ -104,32 +88,18 @@ void ShutDownMessenger(FlutterDesktopMessengerRef messenger) {
 
 }  // namespace standin
 
-using standin::LoopWork;
-
-bool FlutterDesktopMessengerSend(FlutterDesktopMessengerRef messenger,
-                                 const char* channel, const uint8_t* message,
-                                 size_t message_size) {
-  if (!messenger || !channel || !messenger->available) return false;
-  messenger->transcript->Write(std::string("outgoing ") + channel + " " +
-                               ToHex(message, message_size));
-  return true;
+// Nobody listens on the other side of the stand-in, and the host sends it
+// nothing: a message from the host is refused (any reply stays with the
+// sender).
+bool FlutterDesktopMessengerSend(FlutterDesktopMessengerRef, const char*,
+                                 const uint8_t*, size_t) {
+  return false;
 }
 
-bool FlutterDesktopMessengerSendWithReply(FlutterDesktopMessengerRef messenger,
-                                          const char* channel,
-                                          const uint8_t* message,
-                                          size_t message_size,
-                                          FlutterDesktopBinaryReply reply,
-                                          void* user_data) {
-  if (!messenger || !channel || !reply || !messenger->available) return false;
-  // Nobody listens on the other side of the stand-in: the answer is the
-  // empty reply, delivered later from the message loop (none without one).
-  messenger->pending_replies.push_back({reply, user_data});
-  if (!messenger->post_to_loop(LoopWork::kDeliverReply)) {
-    messenger->pending_replies.pop_back();
-    return false;
-  }
-  return FlutterDesktopMessengerSend(messenger, channel, message, message_size);
+bool FlutterDesktopMessengerSendWithReply(FlutterDesktopMessengerRef,
+                                          const char*, const uint8_t*, size_t,
+                                          FlutterDesktopBinaryReply, void*) {
+  return false;
 }
 
 void FlutterDesktopMessengerSendResponse(
@@ -159,7 +129,7 @@ void FlutterDesktopMessengerSendResponse(
   messenger->transcript->Write(line);
   messenger->status = L"Last reply on " + standin::ToWide(response.channel) +
                       L": " + std::to_wstring(data_size) + L" bytes";
-  messenger->post_to_loop(LoopWork::kShowStatus);
+  messenger->show_status();
 }
 
 void FlutterDesktopMessengerSetCallback(FlutterDesktopMessengerRef messenger,

@@ -1,7 +1,6 @@
 // The stand-in's messenger: channel routing, replies with the once-only
-// check, reference counts, the lock and the availability flag, and the
-// empty replies to the host's own messages. It knows nothing of the engine:
-// what it needs of the message loop it asks for through a callback.
+// check, reference counts, the lock and the availability flag. It knows
+// nothing of the engine: the repaint it needs it asks for through a callback.
 #ifndef KEELHAVEN_STANDINS_ENGINE_MESSENGER_H_
 #define KEELHAVEN_STANDINS_ENGINE_MESSENGER_H_
 
@@ -16,13 +15,11 @@
 
 namespace standin {
 
-// Asks the message loop for one DeliverPendingReply call later, or for a
-// repaint that shows the new status; false without a loop (no view).
-enum class LoopWork { kDeliverReply, kShowStatus };
-using PostToLoop = std::function<bool(LoopWork)>;
+// Asks the view for a repaint that shows the new status (none without one).
+using ShowStatus = std::function<void()>;
 
 FlutterDesktopMessengerRef CreateMessenger(
-    std::shared_ptr<Transcript> transcript, PostToLoop post_to_loop);
+    std::shared_ptr<Transcript> transcript, ShowStatus show_status);
 
 // Plays one incoming message on the channel to the host, with a fresh
 // response handle, or writes "unhandled <channel>". The engine may be gone
@@ -30,9 +27,6 @@ FlutterDesktopMessengerRef CreateMessenger(
 void DeliverMessage(FlutterDesktopMessengerRef messenger,
                     const std::string& channel,
                     const std::vector<uint8_t>& bytes);
-
-// Gives the oldest pending message of the host the empty reply.
-void DeliverPendingReply(FlutterDesktopMessengerRef messenger);
 
 // What the view shows under the name: the last reply, or that none came yet.
 const std::wstring& MessengerStatus(FlutterDesktopMessengerRef messenger);

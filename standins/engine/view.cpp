@@ -65,7 +65,7 @@ LRESULT CALLBACK ViewProc(HWND window, UINT message, WPARAM wparam,
       ::GetWindowLongPtrW(window, GWLP_USERDATA));
   if (!view) return ::DefWindowProcW(window, message, wparam, lparam);
   if (message >= static_cast<UINT>(ViewWork::kRunFrame) &&
-      message <= static_cast<UINT>(ViewWork::kDeliverReply)) {
+      message <= static_cast<UINT>(ViewWork::kRunCommand)) {
     // A copy: the work may destroy the view.
     const std::function<void(ViewWork)> run = view->run;
     run(static_cast<ViewWork>(message));

@@ -21,11 +21,7 @@ using UniqueWindow = UniqueHandle<WindowTraits>;
 
 // Messages posted to the view's window for its owner. A timer of the view
 // (its id one of them) posts its message when it fires, once.
-enum class ViewWork : UINT {
-  kRunFrame = WM_APP + 1,
-  kRunCommand,
-  kDeliverReply
-};
+enum class ViewWork : UINT { kRunFrame = WM_APP + 1, kRunCommand };
 
 // Creates the view window of the given size; false when Windows refuses.
 bool CreateViewWindow(FlutterDesktopView* view, int width, int height);

@@ -10,19 +10,13 @@
 
 namespace {
 
+// Empty when it can't be had, or is longer than the longest Windows path.
 std::wstring OwnPath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (int attempt = 0; attempt < 6; ++attempt) {
-    const DWORD length = ::GetModuleFileNameW(nullptr, &path[0],
-                                              static_cast<DWORD>(path.size()));
-    if (length == 0) return std::wstring();
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(path.size() * 2);  // truncated
-  }
-  return std::wstring();
+  std::wstring path(32768, L'\0');
+  const DWORD length =
+      ::GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+  path.resize(length < path.size() ? length : 0);
+  return path;
 }
 
 // An inheritable duplicate of one of this process's handles, or none.

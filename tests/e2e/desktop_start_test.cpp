@@ -30,8 +30,6 @@ TEST_F(DesktopStartTest, WholeSessionWithoutStandardHandlesIsInTheLogFile) {
                    "close\n";
   const HostRun run = RunHost(options);
 
-  ASSERT_FALSE(run.process.timed_out);
-  EXPECT_EQ(run.process.exit_code, 0u);
   EXPECT_EQ(run.Replies().size(), 3u);
   EXPECT_EQ(run.process.err, "");
   // Every line that opens a message: a UTC time stamp, then the line

@@ -1,5 +1,7 @@
 #include "tests/e2e/host_process.h"
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <thread>
 
@@ -64,13 +66,9 @@ std::vector<std::string> HostRun::ErrorLines() const {
 }
 
 std::vector<std::string> HostRun::NativeMessages() const {
-  static const std::string kPrefix = "[Keelhaven Native] ";
-  std::vector<std::string> messages;
-  for (const std::string& line : ErrorLines()) {
-    if (StartsWith(line, kPrefix))
-      messages.push_back(line.substr(kPrefix.size()));
-  }
-  return messages;
+  std::string text;
+  for (const std::string& line : ErrorLines()) text += line + "\n";
+  return ::NativeMessages(text);
 }
 
 std::vector<std::string> HostRun::Replies() const {
@@ -123,6 +121,8 @@ HostRun RunHost(const HostOptions& options) {
       {options.timeout_ms, BundleFolder(), options.while_running, false,
        options.standard_handles});
   run.transcript = SplitLines(ReadWholeFile(transcript_path));
+  EXPECT_FALSE(run.process.timed_out) << run.process.err;
+  EXPECT_EQ(run.process.exit_code, options.exit_code) << run.process.err;
   return run;
 }
 

@@ -1,7 +1,8 @@
 // Runs keelhaven.exe from the bundle folder as a child process, as a user
 // would start it, with the stand-in engine playing a script and writing a
 // transcript, and collects what can be observed from outside: the exit
-// code, the transcript and the native log (standard error).
+// code, the transcript and the native log (standard error). It expects the
+// host to end by itself with the exit code the options name.
 #ifndef KEELHAVEN_TESTS_E2E_HOST_PROCESS_H_
 #define KEELHAVEN_TESTS_E2E_HOST_PROCESS_H_
 
@@ -38,6 +39,8 @@ struct HostOptions {
   uint32_t timeout_ms = 90000;
   // See ChildOptions.
   bool standard_handles = true;
+  // The exit code RunHost expects, having expected the host not to time out.
+  uint32_t exit_code = 0;
 };
 
 struct HostRun {

@@ -29,9 +29,6 @@ TEST_F(HostStartTest, WithoutWireGuardWarnsAndStillServesTheChannel) {
   options.script = SendLine("establishTunnel", TunnelParameters()) +
                    SendLine("getTunnelStats") + "close\n";
   const HostRun run = RunHost(options);
-
-  ASSERT_FALSE(run.process.timed_out);
-  EXPECT_EQ(run.process.exit_code, 0u);
   const std::string message =
       "WireGuard for Windows is not installed. Please install it from "
       "https://www.wireguard.com/install/";
@@ -70,9 +67,6 @@ TEST_F(HostStartTest, LeftoverTunnelIsRemovedAtStart) {
     HostOptions options;
     options.script = SendLine("getTunnelStats") + "close\n";
     const HostRun run = RunHost(options);
-
-    ASSERT_FALSE(run.process.timed_out);
-    EXPECT_EQ(run.process.exit_code, 0u);
     const std::vector<std::string> messages = run.NativeMessages();
     EXPECT_TRUE(HasMessageStartingWith(
         messages, "WARNING: Found orphaned Keelhaven tunnel, cleaning up..."))
@@ -103,9 +97,6 @@ TEST_F(HostStartTest, StoppedTunnelServiceIsRemovedAtStart) {
   HostOptions options;
   options.script = "close\n";
   const HostRun run = RunHost(options);
-
-  ASSERT_FALSE(run.process.timed_out);
-  EXPECT_EQ(run.process.exit_code, 0u);
   std::vector<std::string> expected = StartMessagesWithoutInterface();
   expected.insert(
       expected.end(),
@@ -134,8 +125,6 @@ TEST_F(HostStartTest, LeftoverKeyFileIsDeletedAtStart) {
   HostOptions options;
   options.script = "close\n";
   const HostRun run = RunHost(options);
-
-  ASSERT_FALSE(run.process.timed_out);
   const std::vector<std::string> messages = run.NativeMessages();
   ASSERT_FALSE(messages.empty());
   EXPECT_EQ(messages.back(),
@@ -151,10 +140,8 @@ TEST_F(HostStartTest, RefusedViewEndsWithExitCodeOne) {
   const ScopedEnvironmentVariable fail_view(L"STANDIN_ENGINE_FAIL_VIEW", L"1");
   HostOptions options;
   options.script = "close\n";
+  options.exit_code = 1;
   const HostRun run = RunHost(options);
-
-  ASSERT_FALSE(run.process.timed_out);
-  EXPECT_EQ(run.process.exit_code, 1u);
   const std::vector<std::string> errors = run.ErrorLines();
   EXPECT_NE(std::find(errors.begin(), errors.end(),
                       "Failed to create view controller."),

@@ -26,7 +26,24 @@ std::string StatsReply(const std::string& down_le64,
 const std::string kNoTraffic =
     StatsReply("0000000000000000", "0000000000000000");
 
-using HostSessionTest = HostTest;
+class HostSessionTest : public HostTest {
+ protected:
+  // The window's end took the tunnel down once and left nothing of it; the
+  // flag was cleared on the way, so the destructor found nothing to do.
+  void ExpectTakenDownAtTheEnd(const HostRun& run) const {
+    const std::vector<std::string> messages = run.NativeMessages();
+    EXPECT_EQ(std::count(messages.begin(), messages.end(),
+                         "OnDestroy: Tearing down active tunnel"),
+              1)
+        << run.process.err;
+    EXPECT_TRUE(HasMessageStartingWith(
+        messages, "Tunnel service uninstalled successfully"));
+    EXPECT_FALSE(HasMessageStartingWith(messages, "Destructor:"));
+    EXPECT_FALSE(TunnelServiceRegistered());
+    EXPECT_FALSE(TunnelServiceInstalled());
+    EXPECT_FALSE(FileExists(ConfigFile()));
+  }
+};
 
 TEST_F(HostSessionTest, EstablishStatsTeardownReplyWithExactBytes) {
   ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
@@ -36,9 +53,6 @@ TEST_F(HostSessionTest, EstablishStatsTeardownReplyWithExactBytes) {
                    SendLine("tearDownTunnel") + SendLine("getTunnelStats") +
                    "close\n";
   const HostRun run = RunHost(options);
-
-  ASSERT_FALSE(run.process.timed_out);
-  EXPECT_EQ(run.process.exit_code, 0u);
   // The stand-in wg.exe counts 4096 bytes in and 1024 out per dump.
   const std::vector<std::string> expected = {
       kSuccessNull,
@@ -71,8 +85,6 @@ TEST_F(HostSessionTest, RepliesReadAsTheUserInterfaceSeesThem) {
                    SendLine("establishTunnel", {{"publicKey", "abc"}}) +
                    SendLine("startTunnel") + "close\n";
   const HostRun run = RunHost(options);
-
-  ASSERT_FALSE(run.process.timed_out);
   std::vector<std::string> described;
   for (const std::string& hex : run.Replies()) {
     std::vector<uint8_t> bytes;
@@ -94,21 +106,8 @@ TEST_F(HostSessionTest, ClosingWithTunnelUpTakesItDown) {
   HostOptions options;
   options.script = SendLine("establishTunnel", TunnelParameters()) + "close\n";
   const HostRun run = RunHost(options);
-
-  ASSERT_FALSE(run.process.timed_out);
-  EXPECT_EQ(run.process.exit_code, 0u);
   EXPECT_EQ(run.Replies(), std::vector<std::string>{kSuccessNull});
-
-  const std::vector<std::string> messages = run.NativeMessages();
-  EXPECT_TRUE(
-      HasMessageStartingWith(messages, "OnDestroy: Tearing down active tunnel"))
-      << run.process.err;
-  EXPECT_TRUE(HasMessageStartingWith(
-      messages, "Tunnel service uninstalled successfully"));
-  // The flag was cleared on the way: the destructor finds nothing to do.
-  EXPECT_FALSE(HasMessageStartingWith(messages, "Destructor:"));
-  EXPECT_FALSE(TunnelServiceInstalled());
-  EXPECT_FALSE(FileExists(ConfigFile()));
+  ExpectTakenDownAtTheEnd(run);
 }
 
 TEST_F(HostSessionTest, SessionEndTakesTheTunnelDownBeforeAnswering) {
@@ -140,19 +139,10 @@ TEST_F(HostSessionTest, SessionEndTakesTheTunnelDownBeforeAnswering) {
     ::PostMessageW(window, WM_CLOSE, 0, 0);
   };
   const HostRun run = RunHost(options);
-
-  ASSERT_FALSE(run.process.timed_out);
-  EXPECT_EQ(run.process.exit_code, 0u);
   ASSERT_TRUE(sent);
   EXPECT_EQ(query_answer, static_cast<DWORD_PTR>(TRUE));
   EXPECT_FALSE(left_after_end) << run.process.err;
-  const std::vector<std::string> messages = run.NativeMessages();
-  EXPECT_EQ(std::count(messages.begin(), messages.end(),
-                       "OnDestroy: Tearing down active tunnel"),
-            1);
-  EXPECT_TRUE(HasMessageStartingWith(
-      messages, "Tunnel service uninstalled successfully"));
-  EXPECT_FALSE(HasMessageStartingWith(messages, "Destructor:"));
+  ExpectTakenDownAtTheEnd(run);
 }
 
 BOOL WINAPI IgnoreConsoleControl(DWORD) { return TRUE; }
@@ -168,6 +158,7 @@ TEST_F(HostSessionTest, CtrlCInTheConsoleClosesTheWindowAndTakesTheTunnelDown) {
   // No close: only the Ctrl+C can end the host before the time limit.
   options.script = SendLine("establishTunnel", TunnelParameters());
   options.timeout_ms = 60000;
+  // Exit code 0: ended by its message loop, not by Windows' default handling.
   bool sent = false;
   options.while_running = [&](DWORD process_id) {
     WaitUntil([&] { return FindHostWindow(process_id) && TunnelUp(); }, 60000);
@@ -178,16 +169,7 @@ TEST_F(HostSessionTest, CtrlCInTheConsoleClosesTheWindowAndTakesTheTunnelDown) {
   ::FreeConsole();
 
   ASSERT_TRUE(sent);
-  ASSERT_FALSE(run.process.timed_out);
-  // Ended by its message loop, not by Windows' default handling.
-  EXPECT_EQ(run.process.exit_code, 0u);
-  const std::vector<std::string> messages = run.NativeMessages();
-  EXPECT_TRUE(
-      HasMessageStartingWith(messages, "OnDestroy: Tearing down active tunnel"))
-      << run.process.err;
-  EXPECT_FALSE(TunnelServiceRegistered());
-  EXPECT_FALSE(TunnelServiceInstalled());
-  EXPECT_FALSE(FileExists(ConfigFile()));
+  ExpectTakenDownAtTheEnd(run);
 }
 
 TEST_F(HostSessionTest, ClosingWithoutTunnelTouchesNoTunnel) {
@@ -195,9 +177,6 @@ TEST_F(HostSessionTest, ClosingWithoutTunnelTouchesNoTunnel) {
   HostOptions options;
   options.script = "close\n";
   const HostRun run = RunHost(options);
-
-  ASSERT_FALSE(run.process.timed_out);
-  EXPECT_EQ(run.process.exit_code, 0u);
   // Up to the look for a tunnel left by an earlier run, which finds none.
   const std::vector<std::string> expected = StartMessagesWithoutInterface();
   EXPECT_EQ(run.NativeMessages(), expected) << run.process.err;

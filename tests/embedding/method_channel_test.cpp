@@ -36,21 +36,27 @@ class MethodChannelTest : public testing::Test {
   FlutterDesktopMessageResponseHandle handle_{1};
 };
 
+// Also once the channel object that set the handler is gone.
 TEST_F(MethodChannelTest, DecodesTheCallAndSendsTheEncodedAnswer) {
-  MethodChannel<> channel(&messenger_, "chan", &codec_);
-  std::string name;
-  EncodableValue arguments;
-  channel.SetCallHandler(
-      [&](const MethodCall<>& call, std::unique_ptr<MethodResult<>> result) {
-        name = call.name();
-        if (call.args()) arguments = *call.args();
-        result->Success(EncodableValue(std::string("pong")));
-      });
-  Deliver("chan", kPingCall);
-  EXPECT_EQ(name, "ping");
-  EXPECT_EQ(arguments, EncodableValue(int32_t{5}));
-  EXPECT_EQ(engine_.calls, (Calls{"AddRef", "Lock", "IsAvailable", kPongReply,
-                                  "Unlock", "Release"}));
+  for (const bool channel_gone : {false, true}) {
+    SCOPED_TRACE(channel_gone ? "channel object gone" : "channel object kept");
+    auto channel =
+        std::make_unique<MethodChannel<>>(&messenger_, "chan", &codec_);
+    std::string name;
+    EncodableValue arguments;
+    channel->SetCallHandler(
+        [&](const MethodCall<>& call, std::unique_ptr<MethodResult<>> result) {
+          name = call.name();
+          if (call.args()) arguments = *call.args();
+          result->Success(EncodableValue(std::string("pong")));
+        });
+    if (channel_gone) channel.reset();
+    Deliver("chan", kPingCall);
+    EXPECT_EQ(name, "ping");
+    EXPECT_EQ(arguments, EncodableValue(int32_t{5}));
+    EXPECT_EQ(engine_.calls, (Calls{"AddRef", "Lock", "IsAvailable", kPongReply,
+                                    "Unlock", "Release"}));
+  }
 }
 
 TEST_F(MethodChannelTest, MessageThatIsNoCallGetsAnEmptyReply) {
@@ -113,22 +119,6 @@ TEST_F(MethodChannelTest, EmptyHandlerUnregisters) {
   EXPECT_EQ(engine_.calls,
             (Calls{"SetCallback chan set", "SetCallback chan null"}));
   EXPECT_EQ(engine_.routes.count("chan"), 0u);
-}
-
-TEST_F(MethodChannelTest, HandlerOutlivesTheChannelObject) {
-  int calls = 0;
-  {
-    MethodChannel<> channel(&messenger_, "chan", &codec_);
-    channel.SetCallHandler(
-        [&calls](const MethodCall<>&, std::unique_ptr<MethodResult<>> result) {
-          ++calls;
-          result->Success(EncodableValue(std::string("pong")));
-        });
-  }
-  Deliver("chan", kPingCall);
-  EXPECT_EQ(calls, 1);
-  EXPECT_EQ(engine_.calls, (Calls{"AddRef", "Lock", "IsAvailable", kPongReply,
-                                  "Unlock", "Release"}));
 }
 
 TEST_F(MethodChannelTest, ResultKeptByTheHandlerAnswersLater) {

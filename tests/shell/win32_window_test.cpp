@@ -52,16 +52,22 @@ class TestWindow : public Win32Window {
   std::vector<std::wstring> destroy_titles_;
 };
 
+std::string RectText(const RECT& rect) {
+  return std::to_string(rect.left) + " " + std::to_string(rect.top) + " " +
+         std::to_string(rect.right) + " " + std::to_string(rect.bottom);
+}
+
 bool ClassRegistered() {
   WNDCLASSEXW info = {};
   info.cbSize = sizeof(info);
   return ::GetClassInfoExW(::GetModuleHandleW(nullptr), kClassName, &info) != 0;
 }
 
-RECT WindowRect(HWND window) {
+// The window's screen rectangle as "left top right bottom".
+std::string WindowRect(HWND window) {
   RECT rect = {};
   ::GetWindowRect(window, &rect);
-  return rect;
+  return RectText(rect);
 }
 
 // Drops what is queued for this thread, reporting whether WM_QUIT was among
@@ -85,25 +91,21 @@ bool Create(Win32Window& window) {
 TEST(Win32Window, ScalesOriginAndSizeByTheMonitorDpi) {
   struct Case {
     const wchar_t* dpi;
-    RECT rect;  // left, top, right, bottom
+    const char* rect;  // left, top, right, bottom
   };
   const Case cases[] = {
-      {L"96", {10, 10, 1290, 730}},
-      {L"120", {12, 12, 1612, 912}},  // 12.5 truncated to 12
-      {L"144", {15, 15, 1935, 1095}},
-      {L"72", {7, 7, 967, 547}},      // 7.5 truncated to 7
-      {L"100", {10, 10, 1343, 760}},  // 1333.3 x 750 truncated
+      {L"96", "10 10 1290 730"},
+      {L"120", "12 12 1612 912"},  // 12.5 truncated to 12
+      {L"144", "15 15 1935 1095"},
+      {L"72", "7 7 967 547"},      // 7.5 truncated to 7
+      {L"100", "10 10 1343 760"},  // 1333.3 x 750 truncated
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "DPI " << c.dpi);
     const ScopedEnvironmentVariable dpi(L"STANDIN_ENGINE_DPI", c.dpi);
     TestWindow window;
     ASSERT_TRUE(Create(window));
-    const RECT rect = WindowRect(window.GetHandle());
-    EXPECT_EQ(rect.left, c.rect.left);
-    EXPECT_EQ(rect.top, c.rect.top);
-    EXPECT_EQ(rect.right, c.rect.right);
-    EXPECT_EQ(rect.bottom, c.rect.bottom);
+    EXPECT_EQ(WindowRect(window.GetHandle()), c.rect);
   }
 }
 
@@ -218,10 +220,7 @@ TEST(Win32Window, ContentFillsTheClientAreaAndTakesTheFocus) {
     ::GetWindowRect(content, &child);
     ::MapWindowPoints(nullptr, window.GetHandle(),
                       reinterpret_cast<POINT*>(&child), 2);
-    EXPECT_EQ(child.left, client.left);
-    EXPECT_EQ(child.top, client.top);
-    EXPECT_EQ(child.right, client.right);
-    EXPECT_EQ(child.bottom, client.bottom);
+    EXPECT_EQ(RectText(child), RectText(client));
   };
   expect_filled();
   EXPECT_EQ(::GetFocus(), content);
@@ -246,11 +245,7 @@ TEST(Win32Window, DpiChangeTakesTheSuggestedRectangle) {
       ::SendMessageW(window.GetHandle(), WM_DPICHANGED, MAKEWPARAM(120, 120),
                      reinterpret_cast<LPARAM>(&suggested)),
       0);
-  const RECT rect = WindowRect(window.GetHandle());
-  EXPECT_EQ(rect.left, 40);
-  EXPECT_EQ(rect.top, 50);
-  EXPECT_EQ(rect.right, 1640);
-  EXPECT_EQ(rect.bottom, 950);
+  EXPECT_EQ(WindowRect(window.GetHandle()), "40 50 1640 950");
 }
 
 TEST(Win32Window, ClosingEndsTheLoopOnlyWhenAskedTo) {

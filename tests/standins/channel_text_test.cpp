@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/text.h"
+
 namespace {
 
 using channel_text::Describe;
@@ -14,12 +16,6 @@ using channel_text::DescribeReply;
 using flutter::EncodableList;
 using flutter::EncodableMap;
 using flutter::EncodableValue;
-
-std::vector<uint8_t> Bytes(const std::string& hex) {
-  std::vector<uint8_t> bytes;
-  EXPECT_TRUE(ParseHex(hex, &bytes)) << hex;
-  return bytes;
-}
 
 TEST(ChannelText, EncodesCallsWithAndWithoutParameters) {
   // Name as a string value, then the arguments: null, or a map of strings

@@ -11,9 +11,6 @@ namespace {
 
 using FaultEffectsTest = StandinTest;
 
-constexpr char kNoInterface[] =
-    "Unable to access interface: No such file or directory\r\n";
-
 // One command line per fault command, each of which would succeed.
 struct Command {
   const char* fault_word;
@@ -65,14 +62,6 @@ TEST_F(FaultEffectsTest, WritesBytesThenDoesTheNormalWork) {
   EXPECT_EQ(run.exit_code, 1u);
   EXPECT_EQ(run.out, "hi\r\n");
   EXPECT_EQ(run.err, std::string("\0\xff", 2) + kNoInterface);
-}
-
-TEST_F(FaultEffectsTest, MalformedLineIsIgnored) {
-  Install(L"Keelhaven");
-  tools_.SetFaults("show exit=3 colour=red\nshow stdout=4\n");
-  const ChildRun run = Wg(L"show Keelhaven");
-  EXPECT_EQ(run.exit_code, 0u);
-  EXPECT_EQ(run.out.rfind("interface: Keelhaven\r\n", 0), 0u);
 }
 
 TEST_F(FaultEffectsTest, CloseOutputEndsThePipesWhileTheToolRuns) {

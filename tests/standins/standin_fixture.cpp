@@ -46,3 +46,17 @@ void StandinTest::Install(const std::wstring& name,
   ASSERT_TRUE(run.started);
   ASSERT_EQ(run.exit_code, 0u) << run.err;
 }
+
+void ExpectFailure(const ChildRun& run, const std::string& err) {
+  ASSERT_TRUE(run.started);
+  EXPECT_EQ(run.exit_code, 1u);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, err);
+}
+
+void ExpectSilentSuccess(const ChildRun& run) {
+  ASSERT_TRUE(run.started);
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.err, "");
+}

@@ -25,6 +25,16 @@ std::string HostConfig(const std::string& private_key = kPrivateKey,
                        const std::string& peer_key = kPeerKey,
                        const std::string& endpoint = kEndpoint);
 
+// wg.exe's answer for a tunnel that is not installed or not up.
+constexpr char kNoInterface[] =
+    "Unable to access interface: No such file or directory\r\n";
+
+// A tool's run: exit code 1, nothing on standard output, `err` exactly on
+// standard error.
+void ExpectFailure(const ChildRun& run, const std::string& err);
+// A tool's run: exit code 0 and no output at all.
+void ExpectSilentSuccess(const ChildRun& run);
+
 class StandinTest : public testing::Test {
  protected:
   // Writes `bytes` to <work folder>\<file_name> and gives the full path.

@@ -14,15 +14,6 @@ struct Expected {
   bool can_come_up;
 };
 
-void ExpectConfig(const std::string& text, const Expected& expected) {
-  const TunnelConfig config = ParseTunnelConfig(text);
-  EXPECT_EQ(config.private_key, expected.private_key);
-  EXPECT_EQ(config.peer_public_key, expected.peer_public_key);
-  EXPECT_EQ(config.endpoint, expected.endpoint);
-  EXPECT_EQ(config.allowed_ips, expected.allowed_ips);
-  EXPECT_EQ(config.CanComeUp(), expected.can_come_up);
-}
-
 TEST(ParseTunnelConfigTest, ReadsTheKeysItShowsBySection) {
   struct Case {
     const char* name;
@@ -68,7 +59,12 @@ TEST(ParseTunnelConfigTest, ReadsTheKeysItShowsBySection) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ExpectConfig(c.text, c.expected);
+    const TunnelConfig config = ParseTunnelConfig(c.text);
+    EXPECT_EQ(config.private_key, c.expected.private_key);
+    EXPECT_EQ(config.peer_public_key, c.expected.peer_public_key);
+    EXPECT_EQ(config.endpoint, c.expected.endpoint);
+    EXPECT_EQ(config.allowed_ips, c.expected.allowed_ips);
+    EXPECT_EQ(config.CanComeUp(), c.expected.can_come_up);
   }
 }
 

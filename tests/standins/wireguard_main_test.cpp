@@ -22,20 +22,6 @@ constexpr char kBadPath[] =
     "[Error:  Path must end in either .conf.dpapi or .conf]\r\n";
 constexpr char kBadName[] = "[Error:  Tunnel name is not valid]\r\n";
 
-void ExpectFailure(const ChildRun& run, const std::string& err) {
-  ASSERT_TRUE(run.started);
-  EXPECT_EQ(run.exit_code, 1u);
-  EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err, err);
-}
-
-void ExpectSilentSuccess(const ChildRun& run) {
-  ASSERT_TRUE(run.started);
-  EXPECT_EQ(run.exit_code, 0u);
-  EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err, "");
-}
-
 TEST_F(WireguardExeTest, InstallKeepsACopyAndRefusesASecondInstall) {
   const std::wstring path = WriteWorkFile(L"Keelhaven.conf", HostConfig());
   ExpectSilentSuccess(Wireguard(L"/installtunnelservice \"" + path + L"\""));
