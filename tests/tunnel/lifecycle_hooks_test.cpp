@@ -139,10 +139,7 @@ TEST_F(LifecycleHooksTest, CreationLooksForALeftoverTunnelOnce) {
             WideToUtf8(wireguard.Tool(L"wireguard.exe")),
     };
     if (c.warning) expected.push_back(c.warning);
-    ASSERT_GE(messages.size(), expected.size());
-    EXPECT_EQ(std::vector<std::string>(messages.begin(),
-                                       messages.begin() + expected.size()),
-              expected);
+    EXPECT_EQ(First(messages, expected.size()), expected);
     ASSERT_FALSE(runs.empty());
     EXPECT_EQ(runs[0].command, WgShow());
     EXPECT_EQ(runs[0].timeout_ms, 5000u);
@@ -164,38 +161,33 @@ TEST_F(LifecycleHooksTest, CreationLooksForALeftoverTunnelOnce) {
   }
 }
 
-TEST_F(LifecycleHooksTest, CreationWithoutToolsWarnsAndRunsNothing) {
+// Without wireguard.exe the creation hook warns; with wg.exe alone it still
+// checks for a leftover tunnel. The channel is served all the same: an
+// unknown method is answered with the empty (not implemented) reply.
+TEST_F(LifecycleHooksTest, CreationWithoutWireGuardWarns) {
   wireguard.RemoveTool(L"wireguard.exe");
-  wireguard.RemoveTool(L"wg.exe");
-  TunnelController controller(System());
+  AnswerEveryRun(1, "");
   const std::vector<std::string> expected = {
       kRegistered,
       "ERROR: wireguard.exe not found. Is WireGuard for Windows installed?",
       kNotDetected,
   };
-  EXPECT_EQ(RunCreationHook(controller), expected);
-  EXPECT_TRUE(runs.empty());
-  // The channel is served all the same: an unknown method is answered with
-  // the empty (not implemented) reply.
-  ASSERT_NE(channel_, nullptr);
-  const flutter::MethodCall<EncodableValue> call("startTunnel", nullptr);
-  const std::vector<uint8_t> unknown =
-      *flutter::StandardMethodCodec::GetInstance().EncodeMethodCall(call);
-  const std::optional<std::vector<uint8_t>> reply =
-      messenger_.Deliver(kChannel, unknown);
-  ASSERT_TRUE(reply.has_value());
-  EXPECT_TRUE(reply->empty());
-}
-
-TEST_F(LifecycleHooksTest, CreationWithWgAloneStillChecksForALeftover) {
-  wireguard.RemoveTool(L"wireguard.exe");
-  AnswerEveryRun(1, "");
-  TunnelController controller(System());
-  const std::vector<std::string> messages = RunCreationHook(controller);
-  ASSERT_EQ(messages.size(), 3u);
-  EXPECT_EQ(messages[2], kNotDetected);
-  ASSERT_EQ(runs.size(), 1u);
-  EXPECT_EQ(runs[0].command, WgShow());
+  for (const bool wg : {true, false}) {
+    SCOPED_TRACE(wg ? "wg.exe alone" : "no tools");
+    if (!wg) wireguard.RemoveTool(L"wg.exe");
+    runs.clear();
+    TunnelController controller(System());
+    EXPECT_EQ(RunCreationHook(controller), expected);
+    ASSERT_EQ(runs.size(), wg ? 1u : 0u);
+    if (wg) EXPECT_EQ(runs[0].command, WgShow());
+    ASSERT_NE(channel_, nullptr);
+    const flutter::MethodCall<EncodableValue> call("startTunnel", nullptr);
+    const std::optional<std::vector<uint8_t>> reply = messenger_.Deliver(
+        kChannel,
+        *flutter::StandardMethodCodec::GetInstance().EncodeMethodCall(call));
+    ASSERT_TRUE(reply.has_value());
+    EXPECT_TRUE(reply->empty());
+  }
 }
 
 TEST_F(LifecycleHooksTest, CreatingAgainReplacesTheChannel) {
@@ -240,27 +232,24 @@ TEST_F(LifecycleHooksTest, TeardownHooksTakeAnActiveTunnelDown) {
   }
 }
 
-TEST_F(LifecycleHooksTest, DestructorHookIdleAfterTheDestroyHook) {
-  TunnelController controller(System());
-  ASSERT_NO_FATAL_FAILURE(Establish(controller));
-  {
-    LogCapture quiet;
-    controller.OnWindowDestroyed();
+// Without a tunnel, or once the destroy hook took it down, the teardown
+// hooks neither log nor run anything.
+TEST_F(LifecycleHooksTest, TeardownHooksIdleWithoutATunnel) {
+  for (const bool established : {false, true}) {
+    SCOPED_TRACE(established);
+    TunnelController controller(System());
+    if (established) {
+      ASSERT_NO_FATAL_FAILURE(Establish(controller));
+      LogCapture quiet;
+      controller.OnWindowDestroyed();
+    }
+    runs.clear();
+    LogCapture capture;
+    if (!established) controller.OnWindowDestroyed();
+    controller.OnWindowDestructing();
+    EXPECT_EQ(capture.Finish(), "");
+    EXPECT_TRUE(runs.empty());
   }
-  runs.clear();
-  LogCapture capture;
-  controller.OnWindowDestructing();
-  EXPECT_EQ(capture.Finish(), "");
-  EXPECT_TRUE(runs.empty());
-}
-
-TEST_F(LifecycleHooksTest, WithoutATunnelTheTeardownHooksDoNothing) {
-  TunnelController controller(System());
-  LogCapture capture;
-  controller.OnWindowDestroyed();
-  controller.OnWindowDestructing();
-  EXPECT_EQ(capture.Finish(), "");
-  EXPECT_TRUE(runs.empty());
 }
 
 }  // namespace
