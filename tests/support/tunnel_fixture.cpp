@@ -19,6 +19,15 @@ EncodableMap EstablishParameters(const std::string& private_key) {
   };
 }
 
+TunnelParameters TestTunnelParameters() {
+  TunnelParameters parameters;
+  parameters.private_key = kTestPrivateKey;
+  parameters.public_key = kTestClientKey;
+  parameters.server_public_key = kTestServerKey;
+  parameters.endpoint = kTestEndpoint;
+  return parameters;
+}
+
 MethodReply CallTunnelMethod(TunnelController& controller,
                              const std::string& method,
                              std::unique_ptr<EncodableValue> arguments) {

@@ -42,6 +42,9 @@ struct MethodReply {
 flutter::EncodableMap EstablishParameters(
     const std::string& private_key = kTestPrivateKey);
 
+// The tests' keys and endpoint; the other values empty, for the defaults.
+TunnelParameters TestTunnelParameters();
+
 // Calls `method` on the controller's handler, as the channel would.
 MethodReply CallTunnelMethod(
     TunnelController& controller, const std::string& method,

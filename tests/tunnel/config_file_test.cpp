@@ -20,24 +20,12 @@
 
 namespace {
 
-struct Inputs {
-  std::string private_key = kTestPrivateKey;
-  std::string public_key = kTestClientKey;
-  std::string server_public_key = kTestServerKey;
-  std::string endpoint = kTestEndpoint;
-  std::string allowed_ips;
-  std::string dns;
-  std::string address;
-};
-
 class ConfigFileTest : public testing::Test, public TunnelFixture {
  protected:
   // Writes and returns the path; the log goes to log_.
-  std::wstring Write(const Inputs& in) {
+  std::wstring Write(const TunnelParameters& in = TestTunnelParameters()) {
     LogCapture capture;
-    const std::wstring path = controller_.WriteTunnelConfig(
-        {in.private_key, in.public_key, in.server_public_key, in.endpoint,
-         in.allowed_ips, in.dns, in.address});
+    const std::wstring path = controller_.WriteTunnelConfig(in);
     log_ = capture.Finish();
     messages_ = NativeMessages(log_);
     return path;
@@ -55,7 +43,7 @@ std::string Expected(const std::string& address, const std::string& dns,
 }
 
 TEST_F(ConfigFileTest, WritesTheExactFileAndLogsEveryStepWithoutTheKey) {
-  const std::wstring path = Write(Inputs());
+  const std::wstring path = Write();
   ASSERT_EQ(path, ConfigPath());
   const std::string content = ReadWholeFile(path);
   EXPECT_EQ(content.size(), 273u);
@@ -84,7 +72,7 @@ TEST_F(ConfigFileTest, WritesTheExactFileAndLogsEveryStepWithoutTheKey) {
 }
 
 TEST_F(ConfigFileTest, TrimsValuesAndKeepsInnerSpaces) {
-  Inputs in;
+  TunnelParameters in = TestTunnelParameters();
   in.private_key = " \t" + kTestPrivateKey + "\r\n";
   in.server_public_key = "\n" + kTestServerKey + " ";
   in.endpoint = "\t" + kTestEndpoint + "\t";
@@ -99,7 +87,7 @@ TEST_F(ConfigFileTest, TrimsValuesAndKeepsInnerSpaces) {
 }
 
 TEST_F(ConfigFileTest, BlankOnlyValuesTakeTheDefaultsWithTwoWarningsInOrder) {
-  Inputs in;
+  TunnelParameters in = TestTunnelParameters();
   in.allowed_ips = " \t";
   in.dns = "\r\n";
   in.address = "   ";
@@ -124,7 +112,7 @@ TEST_F(ConfigFileTest, AddressWithoutPrefixLengthGetsSlash24) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.given);
-    Inputs in;
+    TunnelParameters in = TestTunnelParameters();
     in.address = c.given;
     ASSERT_FALSE(Write(in).empty());
     EXPECT_EQ(ReadWholeFile(ConfigPath()),
@@ -135,11 +123,11 @@ TEST_F(ConfigFileTest, AddressWithoutPrefixLengthGetsSlash24) {
 }
 
 TEST_F(ConfigFileTest, SecondWriteReplacesTheWholeFile) {
-  Inputs first;
+  TunnelParameters first = TestTunnelParameters();
   first.allowed_ips = "0.0.0.0/1, 128.0.0.0/1, 10.99.99.0/24, 172.16.0.0/12";
   first.dns = "8.8.8.8, 8.8.4.4, 9.9.9.9";
   ASSERT_FALSE(Write(first).empty());
-  ASSERT_FALSE(Write(Inputs()).empty());
+  ASSERT_FALSE(Write().empty());
   EXPECT_EQ(ReadWholeFile(ConfigPath()),
             Expected("10.8.0.2/24", "1.1.1.1, 1.0.0.1", "0.0.0.0/0, ::/0"));
 }
@@ -148,7 +136,7 @@ TEST_F(ConfigFileTest, UnwritableFileLogsSummaryThenErrorAndGivesEmpty) {
   // A folder standing where the file should be.
   ASSERT_TRUE(EnsureTrustedFolder(ConfigFolder()));
   ASSERT_TRUE(::CreateDirectoryW(ConfigPath().c_str(), nullptr));
-  EXPECT_EQ(Write(Inputs()), L"");
+  EXPECT_EQ(Write(), L"");
   ASSERT_FALSE(messages_.empty());
   EXPECT_EQ(messages_.back().rfind(
                 "ERROR: CreateFileW failed for config (error: ", 0),
@@ -164,10 +152,7 @@ TEST(ConfigFolderTest, NoFolderFailsTheWriteWithItsOwnLine) {
   system.config_directory = [] { return std::wstring(); };
   TunnelController controller(system);
   LogCapture capture;
-  EXPECT_EQ(
-      controller.WriteTunnelConfig({kTestPrivateKey, kTestClientKey,
-                                    kTestServerKey, kTestEndpoint, "", "", ""}),
-      L"");
+  EXPECT_EQ(controller.WriteTunnelConfig(TestTunnelParameters()), L"");
   EXPECT_EQ(NativeMessages(capture.Finish()),
             std::vector<std::string>{
                 "ERROR: Could not determine the configuration folder"});
@@ -178,7 +163,7 @@ TEST(ConfigFolderTest, DefaultFolderIsUnderCommonApplicationData) {
 }
 
 TEST_F(ConfigFileTest, DeleteTwiceAndAfterSomeoneElseRemovedTheFile) {
-  const std::wstring path = Write(Inputs());
+  const std::wstring path = Write();
   ASSERT_FALSE(path.empty());
   controller_.set_config_path(path);
   {
@@ -235,7 +220,7 @@ TEST(ConfigSecurityTest, DescriptorsGrantSystemAndAdministratorsOnly) {
 }
 
 TEST_F(ConfigFileTest, WrittenFileIsClosedToEveryoneAndUsers) {
-  const std::wstring path = Write(Inputs());
+  const std::wstring path = Write();
   ASSERT_FALSE(path.empty());
   ExpectClosedToEveryoneAndUsers(path);
 }
@@ -246,7 +231,7 @@ TEST_F(ConfigFileTest, ExistingOpenFileIsClosedToEveryoneAndUsersToo) {
   ASSERT_TRUE(EnsureTrustedFolder(ConfigFolder()));
   ASSERT_TRUE(WriteWholeFile(ConfigPath(), "old"));
   ASSERT_TRUE(OpenToEveryone(ConfigPath()));
-  ASSERT_FALSE(Write(Inputs()).empty());
+  ASSERT_FALSE(Write().empty());
   ExpectClosedToEveryoneAndUsers(ConfigPath());
 }
 
@@ -300,9 +285,8 @@ TEST(ConfigFolderTrustTest, FolderIsCreatedKeptOrRefusedBeforeTheKeyLands) {
     system.config_directory = [&folder] { return folder; };
     const TunnelController controller(system);
     LogCapture capture;
-    const std::wstring path = controller.WriteTunnelConfig(
-        {kTestPrivateKey, kTestClientKey, kTestServerKey, kTestEndpoint, "", "",
-         ""});
+    const std::wstring path =
+        controller.WriteTunnelConfig(TestTunnelParameters());
     const std::vector<std::string> messages = NativeMessages(capture.Finish());
 
     // What follows the summary.
@@ -343,7 +327,7 @@ TEST_F(ConfigFileTest, LinkAtTheFilesPlaceIsReplacedNotFollowed) {
     // follows it even when asked not to.
     GTEST_SKIP() << "no symbolic link to a file can be made or seen here";
   }
-  ASSERT_FALSE(Write(Inputs()).empty());
+  ASSERT_FALSE(Write().empty());
   EXPECT_EQ(ReadWholeFile(target), "someone else's");
   EXPECT_EQ(ReadWholeFile(ConfigPath()).size(), 273u);
 }

@@ -54,10 +54,6 @@ class RequestHandlerTest : public testing::Test, public TunnelFixture {
     return Call("establishTunnel", std::make_unique<EncodableValue>(args));
   }
 
-  Outcome Establish(const EncodableMap& params) {
-    return Establish(EncodableValue(params));
-  }
-
   static bool Has(const Outcome& outcome, const std::string& prefix) {
     return HasMessageStartingWith(outcome.messages, prefix);
   }

@@ -37,9 +37,8 @@ class WireGuardToolsTest : public testing::Test, public TunnelFixture {
  protected:
   std::wstring WriteConfig(const TunnelController& controller) {
     LogCapture quiet;
-    const std::wstring path = controller.WriteTunnelConfig(
-        {kTestPrivateKey, kTestClientKey, kTestServerKey, "203.0.113.7:51820",
-         "0.0.0.0/0", "1.1.1.1", "10.8.0.2/32"});
+    const std::wstring path =
+        controller.WriteTunnelConfig(TestTunnelParameters());
     EXPECT_FALSE(path.empty());
     return path;
   }

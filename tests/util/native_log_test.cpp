@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <regex>
 #include <string>
 
 #include "tests/support/file_security.h"
@@ -73,19 +74,14 @@ uint64_t StampTime(const std::string& stamp) {
 // be "YYYY-MM-DD HH:MM:SS.mmm " in UTC, between `earliest` and `latest`.
 std::string WithoutTimestamps(const std::string& text, uint64_t earliest,
                               uint64_t latest) {
-  constexpr char kShape[] = "dddd-dd-dd dd:dd:dd.ddd ";
-  constexpr size_t kSize = sizeof(kShape) - 1;
+  const std::regex shape(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} )");
+  constexpr size_t kSize = 24;
   std::string rest;
   size_t start = 0;
   while (start < text.size()) {
     const size_t end = text.find('\n', start);
     const std::string stamp = text.substr(start, kSize);
-    for (size_t i = 0; i < kSize; ++i) {
-      const bool digit = stamp.size() > i && stamp[i] >= '0' && stamp[i] <= '9';
-      EXPECT_TRUE(kShape[i] == 'd' ? digit
-                                   : stamp.size() > i && stamp[i] == kShape[i])
-          << "stamp \"" << stamp << "\"";
-    }
+    EXPECT_TRUE(std::regex_match(stamp, shape)) << "stamp \"" << stamp << "\"";
     // The stamp is cut to milliseconds.
     EXPECT_LE(earliest / 10000, StampTime(stamp) / 10000) << stamp;
     EXPECT_GE(latest, StampTime(stamp)) << stamp;
