@@ -42,33 +42,42 @@ std::string Expected(const std::string& address, const std::string& dns,
                     dns, allowed);
 }
 
+// Missing and blank-only values alike take the defaults, with the two
+// warnings in this order. The file is closed to everyone and users.
 TEST_F(ConfigFileTest, WritesTheExactFileAndLogsEveryStepWithoutTheKey) {
-  const std::wstring path = Write();
-  ASSERT_EQ(path, ConfigPath());
-  const std::string content = ReadWholeFile(path);
-  EXPECT_EQ(content.size(), 273u);
-  EXPECT_EQ(content,
-            Expected("10.8.0.2/24", "1.1.1.1, 1.0.0.1", "0.0.0.0/0, ::/0"));
-
-  const std::vector<std::string> expected = {
-      "WARNING: No tunnel address \xE2\x80\x94 using fallback: 10.8.0.2/24",
-      "WARNING: No DNS, using Cloudflare defaults",
-      "======== WireGuard Config ========",
-      "  Address         = 10.8.0.2/24",
-      "  DNS             = 1.1.1.1, 1.0.0.1",
-      "  [Peer] PublicKey (server) = " + kTestServerKey,
-      "  Client PublicKey (info)   = " + kTestClientKey,
-      "  Endpoint        = " + kTestEndpoint,
-      "  AllowedIPs      = 0.0.0.0/0, ::/0",
-      "  Config size: 273 bytes",
-      "==================================",
-      "Config written: " + WideToUtf8(path) + " (273 bytes)",
-      "Config verify: [Peer]=YES PublicKey=YES Endpoint=YES",
-  };
-  EXPECT_EQ(messages_, expected);
-  EXPECT_EQ(log_.find(kTestPrivateKey), std::string::npos);
-  // The client key is only logged, never written.
-  EXPECT_EQ(content.find(kTestClientKey), std::string::npos);
+  TunnelParameters blank = TestTunnelParameters();
+  blank.allowed_ips = " \t";
+  blank.dns = "\r\n";
+  blank.address = "   ";
+  for (const TunnelParameters& in : {TestTunnelParameters(), blank}) {
+    SCOPED_TRACE(in.allowed_ips.empty() ? "missing" : "blank");
+    const std::wstring path = Write(in);
+    ASSERT_EQ(path, ConfigPath());
+    const std::string content = ReadWholeFile(path);
+    EXPECT_EQ(content.size(), 273u);
+    EXPECT_EQ(content,
+              Expected("10.8.0.2/24", "1.1.1.1, 1.0.0.1", "0.0.0.0/0, ::/0"));
+    const std::vector<std::string> expected = {
+        "WARNING: No tunnel address \xE2\x80\x94 using fallback: 10.8.0.2/24",
+        "WARNING: No DNS, using Cloudflare defaults",
+        "======== WireGuard Config ========",
+        "  Address         = 10.8.0.2/24",
+        "  DNS             = 1.1.1.1, 1.0.0.1",
+        "  [Peer] PublicKey (server) = " + kTestServerKey,
+        "  Client PublicKey (info)   = " + kTestClientKey,
+        "  Endpoint        = " + kTestEndpoint,
+        "  AllowedIPs      = 0.0.0.0/0, ::/0",
+        "  Config size: 273 bytes",
+        "==================================",
+        "Config written: " + WideToUtf8(path) + " (273 bytes)",
+        "Config verify: [Peer]=YES PublicKey=YES Endpoint=YES",
+    };
+    EXPECT_EQ(messages_, expected);
+    EXPECT_EQ(log_.find(kTestPrivateKey), std::string::npos);
+    // The client key is only logged, never written.
+    EXPECT_EQ(content.find(kTestClientKey), std::string::npos);
+    ExpectClosedToEveryoneAndUsers(path);
+  }
 }
 
 TEST_F(ConfigFileTest, TrimsValuesAndKeepsInnerSpaces) {
@@ -84,21 +93,6 @@ TEST_F(ConfigFileTest, TrimsValuesAndKeepsInnerSpaces) {
             Expected("10.8.0.9/32", "9.9.9.9, 149.112.112.112",
                      "10.0.0.0/8, 192.168.0.0/16"));
   EXPECT_FALSE(HasMessageStartingWith(messages_, "WARNING:"));
-}
-
-TEST_F(ConfigFileTest, BlankOnlyValuesTakeTheDefaultsWithTwoWarningsInOrder) {
-  TunnelParameters in = TestTunnelParameters();
-  in.allowed_ips = " \t";
-  in.dns = "\r\n";
-  in.address = "   ";
-  ASSERT_FALSE(Write(in).empty());
-  EXPECT_EQ(ReadWholeFile(ConfigPath()),
-            Expected("10.8.0.2/24", "1.1.1.1, 1.0.0.1", "0.0.0.0/0, ::/0"));
-  ASSERT_GE(messages_.size(), 2u);
-  EXPECT_EQ(
-      messages_[0],
-      "WARNING: No tunnel address \xE2\x80\x94 using fallback: 10.8.0.2/24");
-  EXPECT_EQ(messages_[1], "WARNING: No DNS, using Cloudflare defaults");
 }
 
 TEST_F(ConfigFileTest, AddressWithoutPrefixLengthGetsSlash24) {
@@ -217,12 +211,6 @@ TEST(ConfigSecurityTest, DescriptorsGrantSystemAndAdministratorsOnly) {
   }
   EXPECT_STREQ(kConfigFileSddl, L"D:P(A;;FA;;;SY)(A;;FA;;;BA)");
   EXPECT_STREQ(kConfigFolderSddl, L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)");
-}
-
-TEST_F(ConfigFileTest, WrittenFileIsClosedToEveryoneAndUsers) {
-  const std::wstring path = Write();
-  ASSERT_FALSE(path.empty());
-  ExpectClosedToEveryoneAndUsers(path);
 }
 
 TEST_F(ConfigFileTest, ExistingOpenFileIsClosedToEveryoneAndUsersToo) {
