@@ -72,6 +72,15 @@ std::wstring TunnelFixture::ConfigPath() const {
   return ConfigFolder() + L"\\Keelhaven.conf";
 }
 
+std::wstring TunnelFixture::RemoveCommand() const {
+  return L"\"" + wireguard.Tool(L"wireguard.exe") +
+         L"\" /uninstalltunnelservice Keelhaven";
+}
+
+std::wstring TunnelFixture::ShowCommand() const {
+  return L"\"" + wireguard.Tool(L"wg.exe") + L"\" show Keelhaven";
+}
+
 void TunnelFixture::AnswerEveryRun(int32_t result, const std::string& output) {
   fake_run = [result, output](const std::wstring&, std::string* sink) {
     if (sink) *sink = output;

@@ -62,6 +62,9 @@ struct TunnelFixture {
   std::wstring ConfigFolder() const { return config_root.Join(L"Keelhaven"); }
   // ConfigFolder() + "\Keelhaven.conf".
   std::wstring ConfigPath() const;
+  // The command lines that remove the tunnel service and show the tunnel.
+  std::wstring RemoveCommand() const;
+  std::wstring ShowCommand() const;
   // Lets every command answer `result` with `output` instead of running.
   void AnswerEveryRun(int32_t result, const std::string& output);
 

@@ -71,10 +71,6 @@ class LifecycleHooksTest : public testing::Test, public TunnelFixture {
  protected:
   LifecycleHooksTest() { service_registered = false; }
 
-  std::wstring WgShow() const {
-    return L"\"" + wireguard.Tool(L"wg.exe") + L"\" show Keelhaven";
-  }
-
   // Runs the creation hook on messenger_ and channel_; its log messages.
   std::vector<std::string> RunCreationHook(TunnelController& controller) {
     LogCapture capture;
@@ -137,14 +133,13 @@ TEST_F(LifecycleHooksTest, CreationLooksForALeftoverTunnelOnce) {
     if (c.warning) expected.push_back(c.warning);
     EXPECT_EQ(First(messages, expected.size()), expected);
     ASSERT_FALSE(runs.empty());
-    EXPECT_EQ(runs[0].command, WgShow());
+    EXPECT_EQ(runs[0].command, ShowCommand());
     EXPECT_EQ(runs[0].timeout_ms, 5000u);
     if (c.warning) {
       // One removal follows, never a second; the flag of the new window
       // stays down.
       ASSERT_GE(runs.size(), 2u);
-      EXPECT_EQ(runs[1].command, L"\"" + wireguard.Tool(L"wireguard.exe") +
-                                     L"\" /uninstalltunnelservice Keelhaven");
+      EXPECT_EQ(runs[1].command, RemoveCommand());
       EXPECT_EQ(std::count(messages.begin(), messages.end(), kStoppedService) +
                     std::count(messages.begin(), messages.end(), kOrphan),
                 1);
@@ -175,7 +170,7 @@ TEST_F(LifecycleHooksTest, CreationWithoutWireGuardWarns) {
     TunnelController controller(System());
     EXPECT_EQ(RunCreationHook(controller), expected);
     ASSERT_EQ(runs.size(), wg ? 1u : 0u);
-    if (wg) EXPECT_EQ(runs[0].command, WgShow());
+    if (wg) EXPECT_EQ(runs[0].command, ShowCommand());
     ASSERT_NE(channel_, nullptr);
     const flutter::MethodCall<EncodableValue> call("startTunnel", nullptr);
     const std::optional<std::vector<uint8_t>> reply = messenger_.Deliver(

@@ -44,16 +44,9 @@ class WireGuardToolsTest : public testing::Test, public TunnelFixture {
   }
 
   std::wstring Tool(const wchar_t* name) const { return wireguard.Tool(name); }
-  std::wstring RemoveCommand() const {
-    return L"\"" + Tool(L"wireguard.exe") +
-           L"\" /uninstalltunnelservice Keelhaven";
-  }
   std::wstring InstallCommand(const std::wstring& config) const {
     return L"\"" + Tool(L"wireguard.exe") + L"\" /installtunnelservice \"" +
            config + L"\"";
-  }
-  std::wstring ShowCommand() const {
-    return L"\"" + Tool(L"wg.exe") + L"\" show Keelhaven";
   }
   std::string FoundLine() const {
     return Line("Found wireguard.exe at: " +

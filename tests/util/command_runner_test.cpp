@@ -29,10 +29,6 @@ struct Outcome {
   ULONGLONG elapsed_ms = 0;
 };
 
-std::string RunningLine(const std::wstring& command_line) {
-  return Line("Running: " + WideToUtf8(command_line));
-}
-
 // The children are the stand-in wg.exe, told by its fault file what to do.
 class RunCommandTest : public testing::Test {
  protected:
@@ -172,7 +168,7 @@ TEST_F(RunCommandTest, MissingProgramFailsToStartAndLeavesOutputAlone) {
     const Outcome run = RunAndRecord(command, 10000, "untouched");
     EXPECT_EQ(run.result, kRunFailedToStart);
     EXPECT_EQ(run.output, "untouched");
-    EXPECT_EQ(run.log, RunningLine(command) +
+    EXPECT_EQ(run.log, Line("Running: " + WideToUtf8(command)) +
                            Line("ERROR: CreateProcess failed (error: 2)"));
   }
 }

@@ -14,12 +14,6 @@
 
 namespace {
 
-std::string LogOf(const std::string& message) {
-  LogCapture capture;
-  NativeLog(message);
-  return capture.Finish();
-}
-
 TEST(NativeLogTest, WritesPrefixMessageAndOneLineFeed) {
   struct Case {
     std::string message;
@@ -38,7 +32,9 @@ TEST(NativeLogTest, WritesPrefixMessageAndOneLineFeed) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);
-    EXPECT_EQ(LogOf(c.message), c.expected);
+    LogCapture capture;
+    NativeLog(c.message);
+    EXPECT_EQ(capture.Finish(), c.expected);
   }
 }
 
