@@ -22,16 +22,9 @@ using flutter::EncodableMap;
 using flutter::EncodableValue;
 using Bytes = std::vector<uint8_t>;
 
-const flutter::StandardMethodCodec& Codec() {
-  return flutter::StandardMethodCodec::GetInstance();
-}
-
-Bytes SuccessBytes(const EncodableValue* value) {
-  return *Codec().EncodeSuccessEnvelope(value);
-}
-
 Bytes ErrorBytes(const std::string& code, const std::string& message) {
-  return *Codec().EncodeErrorEnvelope(code, message, nullptr);
+  return *flutter::StandardMethodCodec::GetInstance().EncodeErrorEnvelope(
+      code, message, nullptr);
 }
 
 // What one call produced.
@@ -66,7 +59,8 @@ Bytes StatsBytes(int64_t down, int64_t up) {
       {EncodableValue("bytesUp"), EncodableValue(up)},
       {EncodableValue("bytesDown"), EncodableValue(down)},
   });
-  return SuccessBytes(&stats);
+  return *flutter::StandardMethodCodec::GetInstance().EncodeSuccessEnvelope(
+      &stats);
 }
 
 TEST_F(RequestHandlerTest, BadArgumentsAndMissingValuesChangeNothing) {

@@ -35,14 +35,6 @@ std::string RunnerLog(const RecordedRun& run) {
 
 class WireGuardToolsTest : public testing::Test, public TunnelFixture {
  protected:
-  std::wstring WriteConfig(const TunnelController& controller) {
-    LogCapture quiet;
-    const std::wstring path =
-        controller.WriteTunnelConfig(TestTunnelParameters());
-    EXPECT_FALSE(path.empty());
-    return path;
-  }
-
   std::wstring Tool(const wchar_t* name) const { return wireguard.Tool(name); }
   std::wstring InstallCommand(const std::wstring& config) const {
     return L"\"" + Tool(L"wireguard.exe") + L"\" /installtunnelservice \"" +
@@ -57,9 +49,12 @@ class WireGuardToolsTest : public testing::Test, public TunnelFixture {
   // installation.
   std::string Install(TunnelController& controller, std::string& message,
                       bool succeeds = true) {
-    const std::wstring config = WriteConfig(controller);
+    LogCapture quiet;
+    EXPECT_EQ(controller.WriteTunnelConfig(TestTunnelParameters()),
+              ConfigPath());
+    quiet.Finish();
     LogCapture capture;
-    EXPECT_EQ(controller.InstallTunnelService(config, message), succeeds);
+    EXPECT_EQ(controller.InstallTunnelService(ConfigPath(), message), succeeds);
     return capture.Finish();
   }
 
