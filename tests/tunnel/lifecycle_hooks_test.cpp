@@ -155,6 +155,7 @@ TEST_F(LifecycleHooksTest, CreationLooksForALeftoverTunnelOnce) {
 // Without wireguard.exe the creation hook warns; with wg.exe alone it still
 // checks for a leftover tunnel. The channel is served all the same: an
 // unknown method is answered with the empty (not implemented) reply.
+// Creating again replaces the channel.
 TEST_F(LifecycleHooksTest, CreationWithoutWireGuardWarns) {
   wireguard.RemoveTool(L"wireguard.exe");
   AnswerEveryRun(1, "");
@@ -163,11 +164,12 @@ TEST_F(LifecycleHooksTest, CreationWithoutWireGuardWarns) {
       "ERROR: wireguard.exe not found. Is WireGuard for Windows installed?",
       kNotDetected,
   };
+  TunnelController controller(System());
+  const Channel* first = nullptr;
   for (const bool wg : {true, false}) {
     SCOPED_TRACE(wg ? "wg.exe alone" : "no tools");
     if (!wg) wireguard.RemoveTool(L"wg.exe");
     runs.clear();
-    TunnelController controller(System());
     EXPECT_EQ(RunCreationHook(controller), expected);
     ASSERT_EQ(runs.size(), wg ? 1u : 0u);
     if (wg) EXPECT_EQ(runs[0].command, ShowCommand());
@@ -178,17 +180,9 @@ TEST_F(LifecycleHooksTest, CreationWithoutWireGuardWarns) {
         *flutter::StandardMethodCodec::GetInstance().EncodeMethodCall(call));
     ASSERT_TRUE(reply.has_value());
     EXPECT_TRUE(reply->empty());
+    EXPECT_NE(channel_.get(), first);
+    first = channel_.get();
   }
-}
-
-TEST_F(LifecycleHooksTest, CreatingAgainReplacesTheChannel) {
-  AnswerEveryRun(1, "");
-  TunnelController controller(System());
-  RunCreationHook(controller);
-  const Channel* first = channel_.get();
-  RunCreationHook(controller);
-  ASSERT_NE(channel_, nullptr);
-  EXPECT_NE(channel_.get(), first);
   EXPECT_EQ(messenger_.channels_set,
             (std::vector<std::string>{kChannel, kChannel}));
 }
