@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -125,11 +126,8 @@ TEST_F(ConfigFileTest, UnwritableFileLogsSummaryThenErrorAndGivesEmpty) {
   ASSERT_TRUE(EnsureTrustedFolder(ConfigFolder()));
   ASSERT_TRUE(::CreateDirectoryW(ConfigPath().c_str(), nullptr));
   EXPECT_EQ(Write(), L"");
-  ASSERT_FALSE(messages_.empty());
-  EXPECT_EQ(messages_.back().rfind(
-                "ERROR: CreateFileW failed for config (error: ", 0),
-            0u)
-      << messages_.back();
+  EXPECT_TRUE(HasMessageStartingWith(
+      Last(messages_, 1), "ERROR: CreateFileW failed for config (error: "));
   EXPECT_TRUE(HasMessageStartingWith(messages_, "  Config size: 273 bytes"));
   EXPECT_FALSE(HasMessageStartingWith(messages_, "Config written"));
   EXPECT_EQ(log_.find(kTestPrivateKey), std::string::npos);
@@ -227,18 +225,28 @@ TEST_F(ConfigFileTest, ExistingOpenFileIsClosedToEveryoneAndUsersToo) {
 // Owners of other accounts are judged by the trust rule's own table.
 TEST(ConfigFolderTrustTest, FolderIsCreatedKeptOrRefusedBeforeTheKeyLands) {
   if (!RunningUnderWine()) GTEST_SKIP() << kNotUnderWine;
-  enum class Before { kMissing, kPrivate, kOpenToEveryone, kFile, kLink };
+  // Makes what stands at `folder` beforehand; `elsewhere` is another folder.
+  using Before =
+      std::function<bool(const std::wstring& folder, TempFolder& elsewhere)>;
   const struct {
     const char* name;
     Before before;
     const char* refusal;  // why the folder is refused, or null
   } cases[] = {
-      {"missing", Before::kMissing, nullptr},
-      {"already private", Before::kPrivate, nullptr},
-      {"open to everyone", Before::kOpenToEveryone,
+      {"missing", [](auto&, auto&) { return true; }, nullptr},
+      {"already private",
+       [](auto& f, auto&) { return bool(EnsureTrustedFolder(f)); }, nullptr},
+      {"open to everyone",
+       [](auto& f, auto&) { return CreateFolders(f) && OpenToEveryone(f); },
        "others can still reach it"},
-      {"a file", Before::kFile, "not a folder"},
-      {"a link", Before::kLink, "it is a link"},
+      {"a file", [](auto& f, auto&) { return WriteWholeFile(f, "x"); },
+       "not a folder"},
+      {"a link",
+       [](auto& f, auto& elsewhere) {
+         return WriteWholeFile(elsewhere.Join(L"kept"), "x") &&
+                MakeSymbolicLink(f, elsewhere.path());
+       },
+       "it is a link"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -246,23 +254,7 @@ TEST(ConfigFolderTrustTest, FolderIsCreatedKeptOrRefusedBeforeTheKeyLands) {
     const std::wstring target = elsewhere.path();
     std::unique_ptr<TempFolder> root = std::make_unique<TempFolder>();
     const std::wstring folder = root->Join(L"Keelhaven");
-    switch (c.before) {
-      case Before::kMissing:
-        break;
-      case Before::kPrivate:
-        ASSERT_TRUE(EnsureTrustedFolder(folder));
-        break;
-      case Before::kOpenToEveryone:
-        ASSERT_TRUE(CreateFolders(folder) && OpenToEveryone(folder));
-        break;
-      case Before::kFile:
-        ASSERT_TRUE(WriteWholeFile(folder, "x"));
-        break;
-      case Before::kLink:
-        ASSERT_TRUE(WriteWholeFile(elsewhere.Join(L"kept"), "x"));
-        ASSERT_TRUE(MakeSymbolicLink(folder, target));
-        break;
-    }
+    ASSERT_TRUE(c.before(folder, elsewhere));
     TunnelSystem system;
     system.config_directory = [&folder] { return folder; };
     const TunnelController controller(system);
@@ -294,7 +286,8 @@ TEST(ConfigFolderTrustTest, FolderIsCreatedKeptOrRefusedBeforeTheKeyLands) {
     }
     // The temporary folder's deletion takes the link, not what it points to.
     root.reset();
-    EXPECT_EQ(FileExists(elsewhere.Join(L"kept")), c.before == Before::kLink);
+    EXPECT_EQ(FileExists(elsewhere.Join(L"kept")),
+              std::string(c.name) == "a link");
   }
 }
 
