@@ -209,8 +209,7 @@ TEST_F(LifecycleHooksTest, TeardownHooksTakeAnActiveTunnelDown) {
     LogCapture capture;
     (controller.*c.hook)();
     const std::vector<std::string> messages = NativeMessages(capture.Finish());
-    ASSERT_FALSE(messages.empty());
-    EXPECT_EQ(messages[0], c.first_message);
+    EXPECT_EQ(First(messages, 1), std::vector<std::string>{c.first_message});
     EXPECT_EQ(controller.tunnel_active(), c.active_after);
     EXPECT_TRUE(controller.config_path().empty());
     EXPECT_FALSE(FileExists(config));

@@ -102,8 +102,8 @@ TEST_F(RequestHandlerTest, BadArgumentsAndMissingValuesChangeNothing) {
     SCOPED_TRACE(c.name);
     const Outcome outcome = Establish(c.args);
     EXPECT_EQ(outcome.bytes, ErrorBytes(c.code, c.message));
-    ASSERT_FALSE(outcome.messages.empty());
-    EXPECT_EQ(outcome.messages[0], "MethodChannel call: establishTunnel");
+    EXPECT_EQ(First(outcome.messages, 1),
+              std::vector<std::string>{"MethodChannel call: establishTunnel"});
     EXPECT_FALSE(Has(outcome, "Running: "));
     EXPECT_FALSE(controller_.tunnel_active());
     EXPECT_FALSE(FileExists(ConfigPath()));
