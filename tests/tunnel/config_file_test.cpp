@@ -243,7 +243,6 @@ TEST(ConfigFolderTrustTest, FolderIsCreatedKeptOrRefusedBeforeTheKeyLands) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TempFolder elsewhere;
-    const std::wstring target = elsewhere.path();
     std::unique_ptr<TempFolder> root = std::make_unique<TempFolder>();
     const std::wstring folder = root->Join(L"Keelhaven");
     ASSERT_TRUE(c.before(folder, elsewhere));
@@ -266,7 +265,7 @@ TEST(ConfigFolderTrustTest, FolderIsCreatedKeptOrRefusedBeforeTheKeyLands) {
                            "there: " +
                            WideToUtf8(folder) + " (" + c.refusal + ")"});
       EXPECT_EQ(path, L"");
-      EXPECT_FALSE(FileExists(target + L"\\Keelhaven.conf"));
+      EXPECT_FALSE(FileExists(elsewhere.Join(L"Keelhaven.conf")));
     } else {
       EXPECT_EQ(after,
                 (std::vector<std::string>{

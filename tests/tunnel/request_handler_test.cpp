@@ -17,7 +17,6 @@
 
 namespace {
 
-using flutter::EncodableList;
 using flutter::EncodableMap;
 using flutter::EncodableValue;
 using Bytes = std::vector<uint8_t>;
@@ -87,7 +86,8 @@ TEST_F(RequestHandlerTest, BadArgumentsAndMissingValuesChangeNothing) {
     std::string code, message;
   } cases[] = {
       {"null", EncodableValue(), "INVALID_ARGUMENTS", kArgs},
-      {"list", EncodableValue(EncodableList{EncodableValue("privateKey")}),
+      {"list",
+       EncodableValue(flutter::EncodableList{EncodableValue("privateKey")}),
        "INVALID_ARGUMENTS", kArgs},
       {"string", EncodableValue("privateKey=abc"), "INVALID_ARGUMENTS", kArgs},
       {"numeric private key", EncodableValue(numeric_key), "INVALID_CONFIG",

@@ -35,14 +35,9 @@ std::string RunnerLog(const RecordedRun& run) {
 
 class WireGuardToolsTest : public testing::Test, public TunnelFixture {
  protected:
-  std::wstring Tool(const wchar_t* name) const { return wireguard.Tool(name); }
-  std::wstring InstallCommand(const std::wstring& config) const {
-    return L"\"" + Tool(L"wireguard.exe") + L"\" /installtunnelservice \"" +
-           config + L"\"";
-  }
   std::string FoundLine() const {
     return Line("Found wireguard.exe at: " +
-                WideToUtf8(Tool(L"wireguard.exe")));
+                WideToUtf8(wireguard.Tool(L"wireguard.exe")));
   }
 
   // Writes the file and installs it, expecting `succeeds`; the log of the
@@ -231,7 +226,9 @@ TEST_F(WireGuardToolsTest, InstallRemovesNothingInstallsAndChecks) {
   EXPECT_EQ(runs[0].timeout_ms, 15000u);
   EXPECT_EQ(runs[0].result, 1);
   EXPECT_EQ(runs[0].output, kNoService);
-  EXPECT_EQ(runs[1].command, InstallCommand(ConfigPath()));
+  EXPECT_EQ(runs[1].command, L"\"" + wireguard.Tool(L"wireguard.exe") +
+                                 L"\" /installtunnelservice \"" + ConfigPath() +
+                                 L"\"");
   EXPECT_EQ(runs[1].timeout_ms, 30000u);
   EXPECT_EQ(runs[1].result, 0);
   EXPECT_EQ(runs[2].command, ShowCommand());

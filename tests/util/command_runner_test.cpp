@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr char kEmDash[] = "\xE2\x80\x94";
-
 // The bytes of the stand-in's bytes= fault: byte i is 'a' + i % 26.
 std::string PatternBytes(size_t count) {
   std::string bytes(count, '\0');
@@ -127,9 +125,8 @@ TEST_F(RunCommandTest, TerminatesAChildThatRunsPastTheLimit) {
     EXPECT_EQ(run.result, kRunTimedOut);
     EXPECT_EQ(run.output, c.output);
     EXPECT_EQ(run.log, RunLog(command, "4294967294", c.output,
-                              Line(std::string("WARNING: Process timed out "
-                                               "after 1500ms ") +
-                                   kEmDash + " terminating")));
+                              Line("WARNING: Process timed out after 1500ms "
+                                   "\xE2\x80\x94 terminating")));
     EXPECT_GE(run.elapsed_ms, kLimit - 100);
     EXPECT_LT(run.elapsed_ms, kLimit + 3000);
     // Termination takes effect shortly after the call.
