@@ -1,7 +1,10 @@
 #include "tests/support/file_security.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 
+#include "util/native_log.h"
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
 // After windows.h:
@@ -33,6 +36,18 @@ std::vector<std::wstring> GrantedSids(const std::wstring& path) {
     }
   }
   return sids;
+}
+
+void ExpectClosedToEveryoneAndUsers(const std::wstring& path) {
+  SCOPED_TRACE(WideToUtf8(path));
+  for (const std::wstring& sid : GrantedSids(path)) {
+    SCOPED_TRACE(WideToUtf8(sid));
+    EXPECT_NE(sid, L"<unreadable>");
+    EXPECT_NE(sid, L"<null DACL>");
+    EXPECT_NE(sid, L"S-1-1-0");       // Everyone
+    EXPECT_NE(sid, L"S-1-5-32-545");  // Users
+    EXPECT_NE(sid, L"S-1-5-11");      // Authenticated Users
+  }
 }
 
 bool OpenToEveryone(const std::wstring& path) {

@@ -9,6 +9,10 @@
 // anything to; "<unreadable>" or "<null DACL>" when that is what it is.
 std::vector<std::wstring> GrantedSids(const std::wstring& path);
 
+// Fails the test when the DACL of the file or folder is unreadable or null,
+// or grants anything to Everyone, Users or Authenticated Users.
+void ExpectClosedToEveryoneAndUsers(const std::wstring& path);
+
 // Lets everyone do anything with the file or folder, as a careless or
 // hostile user would leave it (under Wine: the o+w mode bits). True when
 // the read-back grants Everyone something.

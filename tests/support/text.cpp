@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 
 namespace {
@@ -38,6 +39,16 @@ std::string Repeat(const std::string& text, size_t count) {
   std::string result;
   for (size_t i = 0; i < count; ++i) result += text;
   return result;
+}
+
+std::vector<std::string> First(const std::vector<std::string>& lines,
+                               size_t count) {
+  return {lines.begin(), lines.begin() + std::min(count, lines.size())};
+}
+
+std::vector<std::string> Last(const std::vector<std::string>& lines,
+                              size_t count) {
+  return {lines.end() - std::min(count, lines.size()), lines.end()};
 }
 
 std::vector<std::string> Lines(const std::string& text) {

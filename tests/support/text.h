@@ -22,6 +22,13 @@ std::string Repeat(const std::string& text, size_t count);
 // line feed adds no empty line.
 std::vector<std::string> Lines(const std::string& text);
 
+// The first or the last `count` of `lines` (all of them when there are
+// fewer), to compare with what must lead or end a log.
+std::vector<std::string> First(const std::vector<std::string>& lines,
+                               size_t count);
+std::vector<std::string> Last(const std::vector<std::string>& lines,
+                              size_t count);
+
 // One line of the native log as written: prefix, message, line feed.
 std::string Line(const std::string& message);
 // The messages of the native log lines in `text`, prefix and line feed

@@ -19,6 +19,15 @@ EncodableMap EstablishParameters(const std::string& private_key) {
   };
 }
 
+TunnelParameters TestTunnelParameters() {
+  TunnelParameters parameters;
+  parameters.private_key = kTestPrivateKey;
+  parameters.public_key = kTestClientKey;
+  parameters.server_public_key = kTestServerKey;
+  parameters.endpoint = kTestEndpoint;
+  return parameters;
+}
+
 MethodReply CallTunnelMethod(TunnelController& controller,
                              const std::string& method,
                              std::unique_ptr<EncodableValue> arguments) {
@@ -61,6 +70,15 @@ TunnelSystem TunnelFixture::System(std::vector<std::wstring> folders) {
 
 std::wstring TunnelFixture::ConfigPath() const {
   return ConfigFolder() + L"\\Keelhaven.conf";
+}
+
+std::wstring TunnelFixture::RemoveCommand() const {
+  return L"\"" + wireguard.Tool(L"wireguard.exe") +
+         L"\" /uninstalltunnelservice Keelhaven";
+}
+
+std::wstring TunnelFixture::ShowCommand() const {
+  return L"\"" + wireguard.Tool(L"wg.exe") + L"\" show Keelhaven";
 }
 
 void TunnelFixture::AnswerEveryRun(int32_t result, const std::string& output) {

@@ -42,6 +42,9 @@ struct MethodReply {
 flutter::EncodableMap EstablishParameters(
     const std::string& private_key = kTestPrivateKey);
 
+// The tests' keys and endpoint; the other values empty, for the defaults.
+TunnelParameters TestTunnelParameters();
+
 // Calls `method` on the controller's handler, as the channel would.
 MethodReply CallTunnelMethod(
     TunnelController& controller, const std::string& method,
@@ -59,6 +62,9 @@ struct TunnelFixture {
   std::wstring ConfigFolder() const { return config_root.Join(L"Keelhaven"); }
   // ConfigFolder() + "\Keelhaven.conf".
   std::wstring ConfigPath() const;
+  // The command lines that remove the tunnel service and show the tunnel.
+  std::wstring RemoveCommand() const;
+  std::wstring ShowCommand() const;
   // Lets every command answer `result` with `output` instead of running.
   void AnswerEveryRun(int32_t result, const std::string& output);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,24 +21,12 @@
 
 namespace {
 
-struct Inputs {
-  std::string private_key = kTestPrivateKey;
-  std::string public_key = kTestClientKey;
-  std::string server_public_key = kTestServerKey;
-  std::string endpoint = kTestEndpoint;
-  std::string allowed_ips;
-  std::string dns;
-  std::string address;
-};
-
 class ConfigFileTest : public testing::Test, public TunnelFixture {
  protected:
   // Writes and returns the path; the log goes to log_.
-  std::wstring Write(const Inputs& in) {
+  std::wstring Write(const TunnelParameters& in = TestTunnelParameters()) {
     LogCapture capture;
-    const std::wstring path = controller_.WriteTunnelConfig(
-        {in.private_key, in.public_key, in.server_public_key, in.endpoint,
-         in.allowed_ips, in.dns, in.address});
+    const std::wstring path = controller_.WriteTunnelConfig(in);
     log_ = capture.Finish();
     messages_ = NativeMessages(log_);
     return path;
@@ -54,66 +43,51 @@ std::string Expected(const std::string& address, const std::string& dns,
                     dns, allowed);
 }
 
+// Missing and blank-only values alike take the defaults, with the two
+// warnings in this order. The file is closed to everyone and users.
 TEST_F(ConfigFileTest, WritesTheExactFileAndLogsEveryStepWithoutTheKey) {
-  const std::wstring path = Write(Inputs());
-  ASSERT_EQ(path, ConfigPath());
-  const std::string content = ReadWholeFile(path);
-  EXPECT_EQ(content.size(), 273u);
-  EXPECT_EQ(content,
-            Expected("10.8.0.2/24", "1.1.1.1, 1.0.0.1", "0.0.0.0/0, ::/0"));
-
-  const std::vector<std::string> expected = {
-      "WARNING: No tunnel address \xE2\x80\x94 using fallback: 10.8.0.2/24",
-      "WARNING: No DNS, using Cloudflare defaults",
-      "======== WireGuard Config ========",
-      "  Address         = 10.8.0.2/24",
-      "  DNS             = 1.1.1.1, 1.0.0.1",
-      "  [Peer] PublicKey (server) = " + kTestServerKey,
-      "  Client PublicKey (info)   = " + kTestClientKey,
-      "  Endpoint        = " + kTestEndpoint,
-      "  AllowedIPs      = 0.0.0.0/0, ::/0",
-      "  Config size: 273 bytes",
-      "==================================",
-      "Config written: " + WideToUtf8(path) + " (273 bytes)",
-      "Config verify: [Peer]=YES PublicKey=YES Endpoint=YES",
-  };
-  EXPECT_EQ(messages_, expected);
-  EXPECT_EQ(log_.find(kTestPrivateKey), std::string::npos);
-  // The client key is only logged, never written.
-  EXPECT_EQ(content.find(kTestClientKey), std::string::npos);
+  TunnelParameters blank = TestTunnelParameters();
+  blank.allowed_ips = " \t";
+  blank.dns = "\r\n";
+  blank.address = "   ";
+  // A longer file first: each write replaces the whole file.
+  TunnelParameters longer = TestTunnelParameters();
+  longer.allowed_ips = "0.0.0.0/1, 128.0.0.0/1, 10.99.99.0/24, 172.16.0.0/12";
+  ASSERT_FALSE(Write(longer).empty());
+  for (const TunnelParameters& in : {TestTunnelParameters(), blank}) {
+    SCOPED_TRACE(in.allowed_ips.empty() ? "missing" : "blank");
+    const std::wstring path = Write(in);
+    ASSERT_EQ(path, ConfigPath());
+    const std::string content = ReadWholeFile(path);
+    EXPECT_EQ(content.size(), 273u);
+    EXPECT_EQ(content,
+              Expected("10.8.0.2/24", "1.1.1.1, 1.0.0.1", "0.0.0.0/0, ::/0"));
+    const std::vector<std::string> expected = {
+        "WARNING: No tunnel address \xE2\x80\x94 using fallback: 10.8.0.2/24",
+        "WARNING: No DNS, using Cloudflare defaults",
+        "======== WireGuard Config ========",
+        "  Address         = 10.8.0.2/24",
+        "  DNS             = 1.1.1.1, 1.0.0.1",
+        "  [Peer] PublicKey (server) = " + kTestServerKey,
+        "  Client PublicKey (info)   = " + kTestClientKey,
+        "  Endpoint        = " + kTestEndpoint,
+        "  AllowedIPs      = 0.0.0.0/0, ::/0",
+        "  Config size: 273 bytes",
+        "==================================",
+        "Config written: " + WideToUtf8(path) + " (273 bytes)",
+        "Config verify: [Peer]=YES PublicKey=YES Endpoint=YES",
+    };
+    EXPECT_EQ(messages_, expected);
+    EXPECT_EQ(log_.find(kTestPrivateKey), std::string::npos);
+    // The client key is only logged, never written.
+    EXPECT_EQ(content.find(kTestClientKey), std::string::npos);
+    ExpectClosedToEveryoneAndUsers(path);
+  }
 }
 
-TEST_F(ConfigFileTest, TrimsValuesAndKeepsInnerSpaces) {
-  Inputs in;
-  in.private_key = " \t" + kTestPrivateKey + "\r\n";
-  in.server_public_key = "\n" + kTestServerKey + " ";
-  in.endpoint = "\t" + kTestEndpoint + "\t";
-  in.allowed_ips = "  10.0.0.0/8, 192.168.0.0/16 \r\n";
-  in.dns = " 9.9.9.9, 149.112.112.112\t";
-  in.address = "\r\n10.8.0.9/32 ";
-  ASSERT_FALSE(Write(in).empty());
-  EXPECT_EQ(ReadWholeFile(ConfigPath()),
-            Expected("10.8.0.9/32", "9.9.9.9, 149.112.112.112",
-                     "10.0.0.0/8, 192.168.0.0/16"));
-  EXPECT_FALSE(HasMessageStartingWith(messages_, "WARNING:"));
-}
-
-TEST_F(ConfigFileTest, BlankOnlyValuesTakeTheDefaultsWithTwoWarningsInOrder) {
-  Inputs in;
-  in.allowed_ips = " \t";
-  in.dns = "\r\n";
-  in.address = "   ";
-  ASSERT_FALSE(Write(in).empty());
-  EXPECT_EQ(ReadWholeFile(ConfigPath()),
-            Expected("10.8.0.2/24", "1.1.1.1, 1.0.0.1", "0.0.0.0/0, ::/0"));
-  ASSERT_GE(messages_.size(), 2u);
-  EXPECT_EQ(
-      messages_[0],
-      "WARNING: No tunnel address \xE2\x80\x94 using fallback: 10.8.0.2/24");
-  EXPECT_EQ(messages_[1], "WARNING: No DNS, using Cloudflare defaults");
-}
-
-TEST_F(ConfigFileTest, AddressWithoutPrefixLengthGetsSlash24) {
+// Every value is trimmed, inner spaces kept; an address without a prefix
+// length gets /24.
+TEST_F(ConfigFileTest, TrimsValuesAndGivesAnAddressAPrefixLength) {
   const struct {
     std::string given, written;
   } cases[] = {
@@ -124,36 +98,28 @@ TEST_F(ConfigFileTest, AddressWithoutPrefixLengthGetsSlash24) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.given);
-    Inputs in;
-    in.address = c.given;
+    TunnelParameters in = TestTunnelParameters();
+    in.private_key = " \t" + kTestPrivateKey + "\r\n";
+    in.server_public_key = "\n" + kTestServerKey + " ";
+    in.endpoint = "\t" + kTestEndpoint + "\t";
+    in.allowed_ips = "  10.0.0.0/8, 192.168.0.0/16 \r\n";
+    in.dns = " 9.9.9.9, 149.112.112.112\t";
+    in.address = "\r\n" + c.given + " ";
     ASSERT_FALSE(Write(in).empty());
     EXPECT_EQ(ReadWholeFile(ConfigPath()),
-              Expected(c.written, "1.1.1.1, 1.0.0.1", "0.0.0.0/0, ::/0"));
-    EXPECT_FALSE(
-        HasMessageStartingWith(messages_, "WARNING: No tunnel address"));
+              Expected(c.written, "9.9.9.9, 149.112.112.112",
+                       "10.0.0.0/8, 192.168.0.0/16"));
+    EXPECT_FALSE(HasMessageStartingWith(messages_, "WARNING:"));
   }
-}
-
-TEST_F(ConfigFileTest, SecondWriteReplacesTheWholeFile) {
-  Inputs first;
-  first.allowed_ips = "0.0.0.0/1, 128.0.0.0/1, 10.99.99.0/24, 172.16.0.0/12";
-  first.dns = "8.8.8.8, 8.8.4.4, 9.9.9.9";
-  ASSERT_FALSE(Write(first).empty());
-  ASSERT_FALSE(Write(Inputs()).empty());
-  EXPECT_EQ(ReadWholeFile(ConfigPath()),
-            Expected("10.8.0.2/24", "1.1.1.1, 1.0.0.1", "0.0.0.0/0, ::/0"));
 }
 
 TEST_F(ConfigFileTest, UnwritableFileLogsSummaryThenErrorAndGivesEmpty) {
   // A folder standing where the file should be.
   ASSERT_TRUE(EnsureTrustedFolder(ConfigFolder()));
   ASSERT_TRUE(::CreateDirectoryW(ConfigPath().c_str(), nullptr));
-  EXPECT_EQ(Write(Inputs()), L"");
-  ASSERT_FALSE(messages_.empty());
-  EXPECT_EQ(messages_.back().rfind(
-                "ERROR: CreateFileW failed for config (error: ", 0),
-            0u)
-      << messages_.back();
+  EXPECT_EQ(Write(), L"");
+  EXPECT_TRUE(HasMessageStartingWith(
+      Last(messages_, 1), "ERROR: CreateFileW failed for config (error: "));
   EXPECT_TRUE(HasMessageStartingWith(messages_, "  Config size: 273 bytes"));
   EXPECT_FALSE(HasMessageStartingWith(messages_, "Config written"));
   EXPECT_EQ(log_.find(kTestPrivateKey), std::string::npos);
@@ -164,10 +130,7 @@ TEST(ConfigFolderTest, NoFolderFailsTheWriteWithItsOwnLine) {
   system.config_directory = [] { return std::wstring(); };
   TunnelController controller(system);
   LogCapture capture;
-  EXPECT_EQ(
-      controller.WriteTunnelConfig({kTestPrivateKey, kTestClientKey,
-                                    kTestServerKey, kTestEndpoint, "", "", ""}),
-      L"");
+  EXPECT_EQ(controller.WriteTunnelConfig(TestTunnelParameters()), L"");
   EXPECT_EQ(NativeMessages(capture.Finish()),
             std::vector<std::string>{
                 "ERROR: Could not determine the configuration folder"});
@@ -178,7 +141,7 @@ TEST(ConfigFolderTest, DefaultFolderIsUnderCommonApplicationData) {
 }
 
 TEST_F(ConfigFileTest, DeleteTwiceAndAfterSomeoneElseRemovedTheFile) {
-  const std::wstring path = Write(Inputs());
+  const std::wstring path = Write();
   ASSERT_FALSE(path.empty());
   controller_.set_config_path(path);
   {
@@ -217,17 +180,6 @@ std::wstring ToSddl(PSECURITY_DESCRIPTOR descriptor,
   return result;
 }
 
-void ExpectNoAccessForEveryoneOrUsers(const std::wstring& path) {
-  for (const std::wstring& sid : GrantedSids(path)) {
-    SCOPED_TRACE(WideToUtf8(sid));
-    EXPECT_NE(sid, L"<unreadable>");
-    EXPECT_NE(sid, L"<null DACL>");
-    EXPECT_NE(sid, L"S-1-1-0");       // Everyone
-    EXPECT_NE(sid, L"S-1-5-32-545");  // Users
-    EXPECT_NE(sid, L"S-1-5-11");      // Authenticated Users
-  }
-}
-
 TEST(ConfigSecurityTest, DescriptorsGrantSystemAndAdministratorsOnly) {
   for (const wchar_t* sddl : {kConfigFileSddl, kConfigFolderSddl}) {
     SCOPED_TRACE(WideToUtf8(sddl));
@@ -245,20 +197,14 @@ TEST(ConfigSecurityTest, DescriptorsGrantSystemAndAdministratorsOnly) {
   EXPECT_STREQ(kConfigFolderSddl, L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)");
 }
 
-TEST_F(ConfigFileTest, WrittenFileIsClosedToEveryoneAndUsers) {
-  const std::wstring path = Write(Inputs());
-  ASSERT_FALSE(path.empty());
-  ExpectNoAccessForEveryoneOrUsers(path);
-}
-
 TEST_F(ConfigFileTest, ExistingOpenFileIsClosedToEveryoneAndUsersToo) {
   // A file left with a DACL that lets everyone in: rewriting it must not
   // keep that DACL.
   ASSERT_TRUE(EnsureTrustedFolder(ConfigFolder()));
   ASSERT_TRUE(WriteWholeFile(ConfigPath(), "old"));
   ASSERT_TRUE(OpenToEveryone(ConfigPath()));
-  ASSERT_FALSE(Write(Inputs()).empty());
-  ExpectNoAccessForEveryoneOrUsers(ConfigPath());
+  ASSERT_FALSE(Write().empty());
+  ExpectClosedToEveryoneAndUsers(ConfigPath());
 }
 
 // --- The folder the key goes into --------------------------------------
@@ -271,49 +217,41 @@ TEST_F(ConfigFileTest, ExistingOpenFileIsClosedToEveryoneAndUsersToo) {
 // Owners of other accounts are judged by the trust rule's own table.
 TEST(ConfigFolderTrustTest, FolderIsCreatedKeptOrRefusedBeforeTheKeyLands) {
   if (!RunningUnderWine()) GTEST_SKIP() << kNotUnderWine;
-  enum class Before { kMissing, kPrivate, kOpenToEveryone, kFile, kLink };
+  // Makes what stands at `folder` beforehand; `elsewhere` is another folder.
+  using Before =
+      std::function<bool(const std::wstring& folder, TempFolder& elsewhere)>;
   const struct {
     const char* name;
     Before before;
     const char* refusal;  // why the folder is refused, or null
   } cases[] = {
-      {"missing", Before::kMissing, nullptr},
-      {"already private", Before::kPrivate, nullptr},
-      {"open to everyone", Before::kOpenToEveryone,
+      {"missing", [](auto&, auto&) { return true; }, nullptr},
+      {"already private",
+       [](auto& f, auto&) { return bool(EnsureTrustedFolder(f)); }, nullptr},
+      {"open to everyone",
+       [](auto& f, auto&) { return CreateFolders(f) && OpenToEveryone(f); },
        "others can still reach it"},
-      {"a file", Before::kFile, "not a folder"},
-      {"a link", Before::kLink, "it is a link"},
+      {"a file", [](auto& f, auto&) { return WriteWholeFile(f, "x"); },
+       "not a folder"},
+      {"a link",
+       [](auto& f, auto& elsewhere) {
+         return WriteWholeFile(elsewhere.Join(L"kept"), "x") &&
+                MakeSymbolicLink(f, elsewhere.path());
+       },
+       "it is a link"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TempFolder elsewhere;
-    const std::wstring target = elsewhere.path();
     std::unique_ptr<TempFolder> root = std::make_unique<TempFolder>();
     const std::wstring folder = root->Join(L"Keelhaven");
-    switch (c.before) {
-      case Before::kMissing:
-        break;
-      case Before::kPrivate:
-        ASSERT_TRUE(EnsureTrustedFolder(folder));
-        break;
-      case Before::kOpenToEveryone:
-        ASSERT_TRUE(CreateFolders(folder) && OpenToEveryone(folder));
-        break;
-      case Before::kFile:
-        ASSERT_TRUE(WriteWholeFile(folder, "x"));
-        break;
-      case Before::kLink:
-        ASSERT_TRUE(WriteWholeFile(elsewhere.Join(L"kept"), "x"));
-        ASSERT_TRUE(MakeSymbolicLink(folder, target));
-        break;
-    }
+    ASSERT_TRUE(c.before(folder, elsewhere));
     TunnelSystem system;
     system.config_directory = [&folder] { return folder; };
     const TunnelController controller(system);
     LogCapture capture;
-    const std::wstring path = controller.WriteTunnelConfig(
-        {kTestPrivateKey, kTestClientKey, kTestServerKey, kTestEndpoint, "", "",
-         ""});
+    const std::wstring path =
+        controller.WriteTunnelConfig(TestTunnelParameters());
     const std::vector<std::string> messages = NativeMessages(capture.Finish());
 
     // What follows the summary.
@@ -327,19 +265,20 @@ TEST(ConfigFolderTrustTest, FolderIsCreatedKeptOrRefusedBeforeTheKeyLands) {
                            "there: " +
                            WideToUtf8(folder) + " (" + c.refusal + ")"});
       EXPECT_EQ(path, L"");
-      EXPECT_FALSE(FileExists(target + L"\\Keelhaven.conf"));
+      EXPECT_FALSE(FileExists(elsewhere.Join(L"Keelhaven.conf")));
     } else {
       EXPECT_EQ(after,
                 (std::vector<std::string>{
                     "Config written: " + WideToUtf8(path) + " (273 bytes)",
                     "Config verify: [Peer]=YES PublicKey=YES Endpoint=YES"}));
       EXPECT_EQ(path, folder + L"\\Keelhaven.conf");
-      ExpectNoAccessForEveryoneOrUsers(folder);
-      ExpectNoAccessForEveryoneOrUsers(path);
+      ExpectClosedToEveryoneAndUsers(folder);
+      ExpectClosedToEveryoneAndUsers(path);
     }
     // The temporary folder's deletion takes the link, not what it points to.
     root.reset();
-    EXPECT_EQ(FileExists(elsewhere.Join(L"kept")), c.before == Before::kLink);
+    EXPECT_EQ(FileExists(elsewhere.Join(L"kept")),
+              std::string(c.name) == "a link");
   }
 }
 
@@ -354,7 +293,7 @@ TEST_F(ConfigFileTest, LinkAtTheFilesPlaceIsReplacedNotFollowed) {
     // follows it even when asked not to.
     GTEST_SKIP() << "no symbolic link to a file can be made or seen here";
   }
-  ASSERT_FALSE(Write(Inputs()).empty());
+  ASSERT_FALSE(Write().empty());
   EXPECT_EQ(ReadWholeFile(target), "someone else's");
   EXPECT_EQ(ReadWholeFile(ConfigPath()).size(), 273u);
 }

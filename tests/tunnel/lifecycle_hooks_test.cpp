@@ -43,13 +43,8 @@ class RecordingMessenger : public flutter::BinaryMessenger {
                    flutter::ReplyCallback) const override {}
   void SetChannelHandler(const std::string& channel,
                          flutter::ChannelMessageHandler handler) override {
-    ++handlers_set_[channel];
+    channels_set.push_back(channel);
     handlers_[channel] = std::move(handler);
-  }
-
-  int handlers_set(const std::string& channel) const {
-    const auto found = handlers_set_.find(channel);
-    return found == handlers_set_.end() ? 0 : found->second;
   }
 
   // Delivers `message` on `channel`; the reply's bytes, or nullopt when
@@ -66,18 +61,15 @@ class RecordingMessenger : public flutter::BinaryMessenger {
     return reply;
   }
 
+  std::vector<std::string> channels_set;  // each time a handler was set
+
  private:
-  std::map<std::string, int> handlers_set_;
   std::map<std::string, flutter::ChannelMessageHandler> handlers_;
 };
 
 class LifecycleHooksTest : public testing::Test, public TunnelFixture {
  protected:
   LifecycleHooksTest() { service_registered = false; }
-
-  std::wstring WgShow() const {
-    return L"\"" + wireguard.Tool(L"wg.exe") + L"\" show Keelhaven";
-  }
 
   // Runs the creation hook on messenger_ and channel_; its log messages.
   std::vector<std::string> RunCreationHook(TunnelController& controller) {
@@ -130,7 +122,7 @@ TEST_F(LifecycleHooksTest, CreationLooksForALeftoverTunnelOnce) {
     const std::vector<std::string> messages = RunCreationHook(controller);
 
     ASSERT_NE(channel_, nullptr);
-    EXPECT_EQ(messenger_.handlers_set(kChannel), 1);
+    EXPECT_EQ(messenger_.channels_set, std::vector<std::string>{kChannel});
     std::vector<std::string> expected = {
         kRegistered,
         "Found wireguard.exe at: " +
@@ -139,19 +131,15 @@ TEST_F(LifecycleHooksTest, CreationLooksForALeftoverTunnelOnce) {
             WideToUtf8(wireguard.Tool(L"wireguard.exe")),
     };
     if (c.warning) expected.push_back(c.warning);
-    ASSERT_GE(messages.size(), expected.size());
-    EXPECT_EQ(std::vector<std::string>(messages.begin(),
-                                       messages.begin() + expected.size()),
-              expected);
+    EXPECT_EQ(First(messages, expected.size()), expected);
     ASSERT_FALSE(runs.empty());
-    EXPECT_EQ(runs[0].command, WgShow());
+    EXPECT_EQ(runs[0].command, ShowCommand());
     EXPECT_EQ(runs[0].timeout_ms, 5000u);
     if (c.warning) {
       // One removal follows, never a second; the flag of the new window
       // stays down.
       ASSERT_GE(runs.size(), 2u);
-      EXPECT_EQ(runs[1].command, L"\"" + wireguard.Tool(L"wireguard.exe") +
-                                     L"\" /uninstalltunnelservice Keelhaven");
+      EXPECT_EQ(runs[1].command, RemoveCommand());
       EXPECT_EQ(std::count(messages.begin(), messages.end(), kStoppedService) +
                     std::count(messages.begin(), messages.end(), kOrphan),
                 1);
@@ -164,49 +152,39 @@ TEST_F(LifecycleHooksTest, CreationLooksForALeftoverTunnelOnce) {
   }
 }
 
-TEST_F(LifecycleHooksTest, CreationWithoutToolsWarnsAndRunsNothing) {
+// Without wireguard.exe the creation hook warns; with wg.exe alone it still
+// checks for a leftover tunnel. The channel is served all the same: an
+// unknown method is answered with the empty (not implemented) reply.
+// Creating again replaces the channel.
+TEST_F(LifecycleHooksTest, CreationWithoutWireGuardWarns) {
   wireguard.RemoveTool(L"wireguard.exe");
-  wireguard.RemoveTool(L"wg.exe");
-  TunnelController controller(System());
+  AnswerEveryRun(1, "");
   const std::vector<std::string> expected = {
       kRegistered,
       "ERROR: wireguard.exe not found. Is WireGuard for Windows installed?",
       kNotDetected,
   };
-  EXPECT_EQ(RunCreationHook(controller), expected);
-  EXPECT_TRUE(runs.empty());
-  // The channel is served all the same: an unknown method is answered with
-  // the empty (not implemented) reply.
-  ASSERT_NE(channel_, nullptr);
-  const flutter::MethodCall<EncodableValue> call("startTunnel", nullptr);
-  const std::vector<uint8_t> unknown =
-      *flutter::StandardMethodCodec::GetInstance().EncodeMethodCall(call);
-  const std::optional<std::vector<uint8_t>> reply =
-      messenger_.Deliver(kChannel, unknown);
-  ASSERT_TRUE(reply.has_value());
-  EXPECT_TRUE(reply->empty());
-}
-
-TEST_F(LifecycleHooksTest, CreationWithWgAloneStillChecksForALeftover) {
-  wireguard.RemoveTool(L"wireguard.exe");
-  AnswerEveryRun(1, "");
   TunnelController controller(System());
-  const std::vector<std::string> messages = RunCreationHook(controller);
-  ASSERT_EQ(messages.size(), 3u);
-  EXPECT_EQ(messages[2], kNotDetected);
-  ASSERT_EQ(runs.size(), 1u);
-  EXPECT_EQ(runs[0].command, WgShow());
-}
-
-TEST_F(LifecycleHooksTest, CreatingAgainReplacesTheChannel) {
-  AnswerEveryRun(1, "");
-  TunnelController controller(System());
-  RunCreationHook(controller);
-  const Channel* first = channel_.get();
-  RunCreationHook(controller);
-  ASSERT_NE(channel_, nullptr);
-  EXPECT_NE(channel_.get(), first);
-  EXPECT_EQ(messenger_.handlers_set(kChannel), 2);
+  const Channel* first = nullptr;
+  for (const bool wg : {true, false}) {
+    SCOPED_TRACE(wg ? "wg.exe alone" : "no tools");
+    if (!wg) wireguard.RemoveTool(L"wg.exe");
+    runs.clear();
+    EXPECT_EQ(RunCreationHook(controller), expected);
+    ASSERT_EQ(runs.size(), wg ? 1u : 0u);
+    if (wg) EXPECT_EQ(runs[0].command, ShowCommand());
+    ASSERT_NE(channel_, nullptr);
+    const flutter::MethodCall<EncodableValue> call("startTunnel", nullptr);
+    const std::optional<std::vector<uint8_t>> reply = messenger_.Deliver(
+        kChannel,
+        *flutter::StandardMethodCodec::GetInstance().EncodeMethodCall(call));
+    ASSERT_TRUE(reply.has_value());
+    EXPECT_TRUE(reply->empty());
+    EXPECT_NE(channel_.get(), first);
+    first = channel_.get();
+  }
+  EXPECT_EQ(messenger_.channels_set,
+            (std::vector<std::string>{kChannel, kChannel}));
 }
 
 TEST_F(LifecycleHooksTest, TeardownHooksTakeAnActiveTunnelDown) {
@@ -231,8 +209,7 @@ TEST_F(LifecycleHooksTest, TeardownHooksTakeAnActiveTunnelDown) {
     LogCapture capture;
     (controller.*c.hook)();
     const std::vector<std::string> messages = NativeMessages(capture.Finish());
-    ASSERT_FALSE(messages.empty());
-    EXPECT_EQ(messages[0], c.first_message);
+    EXPECT_EQ(First(messages, 1), std::vector<std::string>{c.first_message});
     EXPECT_EQ(controller.tunnel_active(), c.active_after);
     EXPECT_TRUE(controller.config_path().empty());
     EXPECT_FALSE(FileExists(config));
@@ -240,27 +217,24 @@ TEST_F(LifecycleHooksTest, TeardownHooksTakeAnActiveTunnelDown) {
   }
 }
 
-TEST_F(LifecycleHooksTest, DestructorHookIdleAfterTheDestroyHook) {
-  TunnelController controller(System());
-  ASSERT_NO_FATAL_FAILURE(Establish(controller));
-  {
-    LogCapture quiet;
-    controller.OnWindowDestroyed();
+// Without a tunnel, or once the destroy hook took it down, the teardown
+// hooks neither log nor run anything.
+TEST_F(LifecycleHooksTest, TeardownHooksIdleWithoutATunnel) {
+  for (const bool established : {false, true}) {
+    SCOPED_TRACE(established);
+    TunnelController controller(System());
+    if (established) {
+      ASSERT_NO_FATAL_FAILURE(Establish(controller));
+      LogCapture quiet;
+      controller.OnWindowDestroyed();
+    }
+    runs.clear();
+    LogCapture capture;
+    if (!established) controller.OnWindowDestroyed();
+    controller.OnWindowDestructing();
+    EXPECT_EQ(capture.Finish(), "");
+    EXPECT_TRUE(runs.empty());
   }
-  runs.clear();
-  LogCapture capture;
-  controller.OnWindowDestructing();
-  EXPECT_EQ(capture.Finish(), "");
-  EXPECT_TRUE(runs.empty());
-}
-
-TEST_F(LifecycleHooksTest, WithoutATunnelTheTeardownHooksDoNothing) {
-  TunnelController controller(System());
-  LogCapture capture;
-  controller.OnWindowDestroyed();
-  controller.OnWindowDestructing();
-  EXPECT_EQ(capture.Finish(), "");
-  EXPECT_TRUE(runs.empty());
 }
 
 }  // namespace

@@ -29,51 +29,46 @@ constexpr char kPartial[] = "Uninstall may have partially failed";
 
 // The log lines that RunCommand writes for a run that started.
 std::string RunnerLog(const RecordedRun& run) {
-  std::string log = Line("Running: " + WideToUtf8(run.command)) +
-                    Line("Process exited with code: " +
-                         std::to_string(static_cast<uint32_t>(run.result)));
-  if (!run.output.empty()) log += Line("Process output: " + run.output);
-  return log;
+  return RunLog(run.command, std::to_string(static_cast<uint32_t>(run.result)),
+                run.output);
 }
 
 class WireGuardToolsTest : public testing::Test, public TunnelFixture {
  protected:
-  std::wstring WriteConfig(const TunnelController& controller) {
-    LogCapture quiet;
-    const std::wstring path = controller.WriteTunnelConfig(
-        {kTestPrivateKey, kTestClientKey, kTestServerKey, "203.0.113.7:51820",
-         "0.0.0.0/0", "1.1.1.1", "10.8.0.2/32"});
-    EXPECT_FALSE(path.empty());
-    return path;
-  }
-
-  std::wstring Tool(const wchar_t* name) const { return wireguard.Tool(name); }
-  std::wstring RemoveCommand() const {
-    return L"\"" + Tool(L"wireguard.exe") +
-           L"\" /uninstalltunnelservice Keelhaven";
-  }
-  std::wstring InstallCommand(const std::wstring& config) const {
-    return L"\"" + Tool(L"wireguard.exe") + L"\" /installtunnelservice \"" +
-           config + L"\"";
-  }
-  std::wstring ShowCommand() const {
-    return L"\"" + Tool(L"wg.exe") + L"\" show Keelhaven";
-  }
   std::string FoundLine() const {
     return Line("Found wireguard.exe at: " +
-                WideToUtf8(Tool(L"wireguard.exe")));
+                WideToUtf8(wireguard.Tool(L"wireguard.exe")));
+  }
+
+  // Writes the file and installs it, expecting `succeeds`; the log of the
+  // installation.
+  std::string Install(TunnelController& controller, std::string& message,
+                      bool succeeds = true) {
+    LogCapture quiet;
+    EXPECT_EQ(controller.WriteTunnelConfig(TestTunnelParameters()),
+              ConfigPath());
+    quiet.Finish();
+    LogCapture capture;
+    EXPECT_EQ(controller.InstallTunnelService(ConfigPath(), message), succeeds);
+    return capture.Finish();
   }
 
   // Installs the tunnel, so that removal and show find it.
   void InstallBeforehand() {
     TunnelController controller(System());
-    const std::wstring config = WriteConfig(controller);
     std::string ignored;
-    LogCapture quiet;
-    ASSERT_TRUE(controller.InstallTunnelService(config, ignored));
+    Install(controller, ignored);
     ASSERT_TRUE(wireguard.IsInstalled(L"Keelhaven"));
     runs.clear();
     sleeper.clear();
+  }
+
+  // Removes what a case installed, quietly and without faults.
+  void Uninstall(TunnelController& controller) {
+    wireguard.SetFaults("");
+    std::string ignored;
+    LogCapture quiet;
+    controller.UninstallTunnelService(ignored);
   }
 
   TempFolder layout_root_;
@@ -91,6 +86,7 @@ TEST_F(WireGuardToolsTest, FixedFoldersAreSearchedInOrder) {
       {"only the (x86) folder", false, true, second},
       {"both folders", true, true, first},
       {"only the first folder", true, false, first},
+      {"neither", false, false, L""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -102,14 +98,16 @@ TEST_F(WireGuardToolsTest, FixedFoldersAreSearchedInOrder) {
     if (c.in_second) ASSERT_TRUE(CopyStandinTools(second));
     const TunnelController controller(System({first, second}));
 
+    const bool found = !c.expected_folder.empty();
+    const std::wstring wireguard_exe = c.expected_folder + L"\\wireguard.exe";
     LogCapture capture;
-    EXPECT_EQ(controller.FindWireGuardExe(),
-              c.expected_folder + L"\\wireguard.exe");
-    EXPECT_EQ(controller.FindWgExe(), c.expected_folder + L"\\wg.exe");
+    EXPECT_EQ(controller.FindWireGuardExe(), found ? wireguard_exe : L"");
+    EXPECT_EQ(controller.FindWgExe(),
+              found ? c.expected_folder + L"\\wg.exe" : L"");
     // Only wireguard.exe's lookup is logged.
-    EXPECT_EQ(capture.Finish(),
-              Line("Found wireguard.exe at: " +
-                   WideToUtf8(c.expected_folder + L"\\wireguard.exe")));
+    EXPECT_EQ(capture.Finish(), found ? Line("Found wireguard.exe at: " +
+                                             WideToUtf8(wireguard_exe))
+                                      : Line(kNotFound));
   }
 }
 
@@ -186,15 +184,6 @@ TEST(WireGuardFoldersTest, DefaultsAreTheProgramFilesFolders) {
   }
 }
 
-TEST_F(WireGuardToolsTest, NothingFoundGivesEmptyPaths) {
-  const TunnelController controller(
-      System({layout_root_.Join(L"Program Files\\WireGuard")}));
-  LogCapture capture;
-  EXPECT_EQ(controller.FindWireGuardExe(), L"");
-  EXPECT_EQ(controller.FindWgExe(), L"");
-  EXPECT_EQ(capture.Finish(), Line(kNotFound));
-}
-
 // The search result must fit a MAX_PATH buffer with its terminator: a path
 // of 259 characters is found, one of 260 is too long and counts as missing.
 TEST_F(WireGuardToolsTest, SearchHitOfMaxPathOrLongerIsAMiss) {
@@ -227,12 +216,8 @@ TEST_F(WireGuardToolsTest, SearchHitOfMaxPathOrLongerIsAMiss) {
 
 TEST_F(WireGuardToolsTest, InstallRemovesNothingInstallsAndChecks) {
   TunnelController controller(System());
-  const std::wstring config = WriteConfig(controller);
   std::string message = "untouched";
-
-  LogCapture capture;
-  EXPECT_TRUE(controller.InstallTunnelService(config, message));
-  const std::string log = capture.Finish();
+  const std::string log = Install(controller, message);
 
   EXPECT_EQ(message, "untouched");
   EXPECT_TRUE(wireguard.IsInstalled(L"Keelhaven"));
@@ -241,7 +226,9 @@ TEST_F(WireGuardToolsTest, InstallRemovesNothingInstallsAndChecks) {
   EXPECT_EQ(runs[0].timeout_ms, 15000u);
   EXPECT_EQ(runs[0].result, 1);
   EXPECT_EQ(runs[0].output, kNoService);
-  EXPECT_EQ(runs[1].command, InstallCommand(config));
+  EXPECT_EQ(runs[1].command, L"\"" + wireguard.Tool(L"wireguard.exe") +
+                                 L"\" /installtunnelservice \"" + ConfigPath() +
+                                 L"\"");
   EXPECT_EQ(runs[1].timeout_ms, 30000u);
   EXPECT_EQ(runs[1].result, 0);
   EXPECT_EQ(runs[2].command, ShowCommand());
@@ -264,11 +251,7 @@ TEST_F(WireGuardToolsTest, InstallCleansUpAnEarlierServiceAndWaits) {
   InstallBeforehand();
   TunnelController controller(System());
   std::string message;
-
-  const std::wstring config = WriteConfig(controller);
-  LogCapture capture;
-  EXPECT_TRUE(controller.InstallTunnelService(config, message));
-  const std::string log = capture.Finish();
+  const std::string log = Install(controller, message);
 
   ASSERT_EQ(runs.size(), 3u);
   EXPECT_EQ(runs[0].result, 0);
@@ -306,11 +289,7 @@ TEST_F(WireGuardToolsTest, InstallFailureFillsTheMessage) {
     runs.clear();
     TunnelController controller(System());
     std::string message = "earlier text";
-
-    const std::wstring config = WriteConfig(controller);
-    LogCapture capture;
-    EXPECT_FALSE(controller.InstallTunnelService(config, message));
-    const std::string log = capture.Finish();
+    const std::string log = Install(controller, message, false);
 
     EXPECT_EQ(message, c.message);
     ASSERT_EQ(runs.size(), 2u);  // no check after a failure
@@ -319,11 +298,7 @@ TEST_F(WireGuardToolsTest, InstallFailureFillsTheMessage) {
                        Line("ERROR: " + c.message));
     EXPECT_TRUE(sleeper.waits().empty());
     EXPECT_EQ(wireguard.IsInstalled(L"Keelhaven"), c.installed_before);
-
-    wireguard.SetFaults("");
-    std::string ignored;
-    LogCapture quiet;
-    controller.UninstallTunnelService(ignored);
+    Uninstall(controller);
   }
 }
 
@@ -360,12 +335,9 @@ TEST_F(WireGuardToolsTest, OnlyAStartFailureGetsAHint) {
     }
     runs.clear();
     TunnelController controller(System({c.folder}));
-    const std::wstring config = WriteConfig(controller);
     std::string message;
-
-    LogCapture capture;
-    EXPECT_FALSE(controller.InstallTunnelService(config, message));
-    const std::vector<std::string> messages = NativeMessages(capture.Finish());
+    const std::vector<std::string> messages =
+        NativeMessages(Install(controller, message, false));
 
     const std::string expected =
         std::string("wireguard.exe /installtunnelservice failed (exit code: ") +
@@ -377,10 +349,7 @@ TEST_F(WireGuardToolsTest, OnlyAStartFailureGetsAHint) {
           "HINT: Could not start wireguard.exe. Check that the path is "
           "correct and the app is running as Administrator.");
     }
-    ASSERT_GE(messages.size(), tail.size());
-    EXPECT_EQ(
-        std::vector<std::string>(messages.end() - tail.size(), messages.end()),
-        tail);
+    EXPECT_EQ(Last(messages, tail.size()), tail);
     ASSERT_EQ(runs.size(), 2u);
   }
 }
@@ -393,7 +362,7 @@ TEST_F(WireGuardToolsTest, PostInstallCheckOnlyReports) {
       "initializing.";
   const struct {
     const char* name;
-    std::string show_fault;
+    std::string show_fault;         // empty: no wg.exe, no check
     std::vector<std::string> tail;  // log lines after the check's runner lines
   } cases[] = {
       {"show fails", "show exit=1\n", {"Note: wg show returned code 1" + note}},
@@ -410,47 +379,27 @@ TEST_F(WireGuardToolsTest, PostInstallCheckOnlyReports) {
        "show exit=0 stdout=" + ToHex("Peer: x\nEndpoint: y") + "\n",
        {"=== wg show Keelhaven (post-install) ===", "Peer: x",
         "========================================", warning}},
+      {"no wg.exe",
+       "",
+       {"Tunnel service installed successfully via wireguard.exe"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     wireguard.SetFaults(c.show_fault);
+    if (c.show_fault.empty()) wireguard.RemoveTool(L"wg.exe");
     runs.clear();
     sleeper.clear();
     TunnelController controller(System());
     std::string message = "untouched";
-
-    const std::wstring config = WriteConfig(controller);
-    LogCapture capture;
-    EXPECT_TRUE(controller.InstallTunnelService(config, message));
-    const std::vector<std::string> messages = NativeMessages(capture.Finish());
+    const std::vector<std::string> messages =
+        NativeMessages(Install(controller, message));
 
     EXPECT_EQ(message, "untouched");
     EXPECT_EQ(sleeper.waits(), std::vector<uint32_t>{2000});
-    ASSERT_EQ(runs.size(), 3u);
-    ASSERT_GE(messages.size(), c.tail.size());
-    EXPECT_EQ(std::vector<std::string>(messages.end() - c.tail.size(),
-                                       messages.end()),
-              c.tail);
-    std::string ignored;
-    LogCapture quiet;
-    controller.UninstallTunnelService(ignored);
+    ASSERT_EQ(runs.size(), c.show_fault.empty() ? 2u : 3u);
+    EXPECT_EQ(Last(messages, c.tail.size()), c.tail);
+    Uninstall(controller);
   }
-}
-
-TEST_F(WireGuardToolsTest, InstallWithoutWgSkipsTheCheckSilently) {
-  wireguard.RemoveTool(L"wg.exe");
-  TunnelController controller(System());
-  std::string message;
-
-  const std::wstring config = WriteConfig(controller);
-  LogCapture capture;
-  EXPECT_TRUE(controller.InstallTunnelService(config, message));
-  const std::vector<std::string> messages = NativeMessages(capture.Finish());
-
-  ASSERT_EQ(runs.size(), 2u);
-  ASSERT_FALSE(messages.empty());
-  EXPECT_EQ(messages.back(),
-            "Tunnel service installed successfully via wireguard.exe");
 }
 
 TEST_F(WireGuardToolsTest, InstallWithoutWireGuardRunsNothing) {
@@ -471,62 +420,31 @@ TEST_F(WireGuardToolsTest, InstallWithoutWireGuardRunsNothing) {
 // Removal is always a success; a doubt shows only in the message. A failed
 // removal is checked with wg.exe's show, when there is a wg.exe.
 TEST_F(WireGuardToolsTest, UninstallRemovesOrReportsTheDoubt) {
-  const std::string returned =
-      "wireguard.exe /uninstalltunnelservice returned ";
-  const std::string no_service = std::string("Output: ") + kNoService;
+  const auto returned = [](const char* code) {
+    return Line(std::string("wireguard.exe /uninstalltunnelservice returned ") +
+                code);
+  };
+  const std::string no_service = Line(std::string("Output: ") + kNoService);
   const struct {
     const char* name;
     bool installed, wg, wireguard;
     const char* faults;
     std::string message;
     size_t runs;
-    std::vector<std::string> after_removal, after_check;  // log lines
+    std::string after_removal, after_check;  // log lines
   } cases[] = {
-      {"installed",
-       true,
-       true,
-       true,
-       "",
-       "untouched",
-       1,
-       {"Tunnel service uninstalled successfully"},
-       {}},
-      {"missing",
-       false,
-       true,
-       true,
-       "",
-       "untouched",
-       2,
-       {returned + "1", no_service},
-       {"Tunnel is confirmed gone (wg show returned error)"}},
-      {"removal fails, still shown",
-       true,
-       true,
-       true,
-       "uninstall exit=5\n",
-       kPartial,
-       2,
-       {returned + "5"},
-       {}},
-      {"missing, no wg.exe to check",
-       false,
-       false,
-       true,
-       "",
-       kPartial,
-       1,
-       {returned + "1", no_service},
-       {}},
-      {"no wireguard.exe",
-       false,
-       true,
-       false,
-       "",
-       "WireGuard for Windows is not installed",
-       0,
-       {"WARNING: WireGuard for Windows is not installed"},
-       {}},
+      {"installed", true, true, true, "", "untouched", 1,
+       Line("Tunnel service uninstalled successfully"), ""},
+      {"missing", false, true, true, "", "untouched", 2,
+       returned("1") + no_service,
+       Line("Tunnel is confirmed gone (wg show returned error)")},
+      {"removal fails, still shown", true, true, true, "uninstall exit=5\n",
+       kPartial, 2, returned("5"), ""},
+      {"missing, no wg.exe to check", false, false, true, "", kPartial, 1,
+       returned("1") + no_service, ""},
+      {"no wireguard.exe", false, true, false, "",
+       "WireGuard for Windows is not installed", 0,
+       Line("WARNING: WireGuard for Windows is not installed"), ""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -549,22 +467,18 @@ TEST_F(WireGuardToolsTest, UninstallRemovesOrReportsTheDoubt) {
       EXPECT_EQ(runs[0].timeout_ms, 15000u);
       expected += RunnerLog(runs[0]);
     }
-    for (const std::string& line : c.after_removal) expected += Line(line);
+    expected += c.after_removal;
     if (runs.size() > 1) {
       EXPECT_EQ(runs[1].command, ShowCommand());
       EXPECT_EQ(runs[1].timeout_ms, 5000u);
       expected += RunnerLog(runs[1]);
     }
-    for (const std::string& line : c.after_check) expected += Line(line);
+    expected += c.after_check;
     EXPECT_EQ(log, expected);
     EXPECT_EQ(runs.size(), c.runs);
     EXPECT_EQ(wireguard.IsInstalled(L"Keelhaven"), c.installed && *c.faults);
     EXPECT_TRUE(sleeper.waits().empty());
-    if (c.installed && *c.faults) {
-      wireguard.SetFaults("");
-      LogCapture quiet;
-      controller.UninstallTunnelService(message);
-    }
+    if (c.installed && *c.faults) Uninstall(controller);
     CopyStandinTools(wireguard.install_folder());
   }
 }
