@@ -116,10 +116,10 @@ HostRun RunHost(const HostOptions& options) {
     arguments += (arguments.empty() ? L"" : L" ") + options.arguments;
   }
   // The bundle is the current folder: the project's paths are relative.
-  run.process = RunChild(
-      HostExecutable(), arguments,
-      {options.timeout_ms, BundleFolder(), options.while_running, false,
-       options.standard_handles});
+  run.process =
+      RunChild(HostExecutable(), arguments,
+               {options.timeout_ms, BundleFolder(), options.while_running,
+                false, options.standard_handles});
   run.transcript = SplitLines(ReadWholeFile(transcript_path));
   EXPECT_FALSE(run.process.timed_out) << run.process.err;
   EXPECT_EQ(run.process.exit_code, options.exit_code) << run.process.err;

@@ -114,8 +114,7 @@ ChildRun RunChild(const std::wstring& program, const std::wstring& arguments,
   const auto start = [&] {
     return ::CreateProcessW(
         program.c_str(), &command_line[0], nullptr, nullptr,
-        options.standard_handles,
-        DETACHED_PROCESS, nullptr,
+        options.standard_handles, DETACHED_PROCESS, nullptr,
         options.folder.empty() ? nullptr : options.folder.c_str(), &startup,
         &info);
   };
