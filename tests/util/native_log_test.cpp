@@ -214,26 +214,34 @@ TEST(NativeLogChild, DISABLED_LogsAsAttachedLater) {
   ScopedLogFile no_file(L"");
 
   // A console shows the text as written, in a code page that knows no "—",
-  // and keeps that code page.
+  // and keeps that code page; a long line goes in pieces, never cut inside
+  // a character. Rows wide enough for the longest line.
   ASSERT_TRUE(::AllocConsole());
   ASSERT_TRUE(::SetConsoleOutputCP(437));
   const UniqueFileHandle console(::CreateFileW(
       L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
       FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(console);
+  constexpr SHORT kWidth = 4200;
+  CONSOLE_SCREEN_BUFFER_INFO buffer = {};
+  ASSERT_TRUE(::GetConsoleScreenBufferInfo(console.get(), &buffer));
+  ASSERT_TRUE(::SetConsoleScreenBufferSize(console.get(),
+                                           COORD{kWidth, buffer.dwSize.Y}));
   ::SetStdHandle(STD_ERROR_HANDLE, console.get());
   NativeLog("attached \xe2\x80\x94 later");
   std::cerr << "caf\xc3\xa9" << std::endl;
+  NativeLog(std::string(4095, 'a') + "\xe2\x80\x94");
   EXPECT_EQ(::GetConsoleOutputCP(), 437u);
-  wchar_t shown[64] = {};
-  DWORD count = 0;
-  for (const SHORT row : {0, 1}) {
-    ASSERT_TRUE(::ReadConsoleOutputCharacterW(console.get(), shown, 64,
+  const std::wstring rows[] = {
+      L"[Keelhaven Native] attached \u2014 later", L"caf\u00e9",
+      L"[Keelhaven Native] " + std::wstring(4095, L'a') + L"\u2014"};
+  for (SHORT row = 0; row < 3; ++row) {
+    std::wstring shown(kWidth, L'\0');
+    DWORD count = 0;
+    ASSERT_TRUE(::ReadConsoleOutputCharacterW(console.get(), &shown[0], kWidth,
                                               COORD{0, row}, &count));
-    const std::wstring line(shown, count);
-    EXPECT_EQ(
-        line.substr(0, line.find_last_not_of(L' ') + 1),
-        row == 0 ? L"[Keelhaven Native] attached \u2014 later" : L"caf\u00e9");
+    shown.resize(count);
+    EXPECT_EQ(shown.substr(0, shown.find_last_not_of(L' ') + 1), rows[row]);
   }
   ::SetStdHandle(STD_ERROR_HANDLE, nullptr);
 }
