@@ -26,6 +26,14 @@ UniqueKernelHandle& TeardownEvent() {
 
 }  // namespace
 
+BOOL WINAPI IgnoreInterrupt(DWORD event) {
+  return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+}
+
+void IgnoreConsoleInterrupts() {
+  ::SetConsoleCtrlHandler(IgnoreInterrupt, TRUE);
+}
+
 ConsoleClose::ConsoleClose(HWND window) {
   ::ResetEvent(TeardownEvent().get());
   target_window = window;
@@ -47,8 +55,7 @@ BOOL WINAPI ConsoleClose::HandleControl(DWORD event) {
   switch (event) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
-      // The process lives on: the window closes and the loop ends.
-      break;
+      return IgnoreInterrupt(event);
     case CTRL_CLOSE_EVENT:
       wait_ms = kCloseEventWaitMs;
       break;

@@ -37,6 +37,7 @@ int APIENTRY wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/,
   if (!::AttachConsole(ATTACH_PARENT_PROCESS) && ::IsDebuggerPresent()) {
     AttachNewConsole();
   }
+  PrepareDiagnosticOutput();
 
   // Every native log line also goes to <configuration folder>\keelhaven.log,
   // so a host started from the desktop (no console) still leaves a log. The
@@ -60,8 +61,8 @@ int APIENTRY wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/,
     return kExitWindowFailed;
   }
   window.SetPostQuitOnDestroy(true);
-  // Ctrl+C or closing the console the program is attached to would end it
-  // without a window message: close the window instead.
+  // Closing the console the program is attached to would end it without a
+  // window message: close the window instead.
   ConsoleClose console_close(window.GetHandle());
 
   // GetMessageW gives -1 on an error; stopping there, rather than treating
