@@ -28,6 +28,19 @@ const std::string kNoTraffic =
 
 class HostSessionTest : public HostTest {
  protected:
+  // The window of the host `process_id`, once it has a tunnel up (null
+  // when that does not come within a minute).
+  HWND WaitForTunnelUp(DWORD process_id) const {
+    HWND window = nullptr;
+    WaitUntil(
+        [&] {
+          window = FindHostWindow(process_id);
+          return window && TunnelUp();
+        },
+        60000);
+    return window;
+  }
+
   // The window's end took the tunnel down once and left nothing of it; the
   // flag was cleared on the way, so the destructor found nothing to do.
   void ExpectTakenDownAtTheEnd(const HostRun& run) const {
@@ -101,47 +114,130 @@ TEST_F(HostSessionTest, RepliesReadAsTheUserInterfaceSeesThem) {
   EXPECT_EQ(described, expected);
 }
 
+// Also after a statistics read that failed: the tunnel may still be up.
 TEST_F(HostSessionTest, ClosingWithTunnelUpTakesItDown) {
   ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
-  HostOptions options;
-  options.script = SendLine("establishTunnel", TunnelParameters()) + "close\n";
-  const HostRun run = RunHost(options);
-  EXPECT_EQ(run.Replies(), std::vector<std::string>{kSuccessNull});
-  ExpectTakenDownAtTheEnd(run);
+  const struct {
+    const char* name;
+    const char* faults;
+    std::vector<std::string> replies;
+  } cases[] = {
+      {"tunnel up", "", {kSuccessNull}},
+      {"stats read failed", "dump exit=1\n", {kSuccessNull, kNoTraffic}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    standin_->SetFaults(c.faults);
+    HostOptions options;
+    options.script = SendLine("establishTunnel", TunnelParameters()) +
+                     (c.replies.size() > 1 ? SendLine("getTunnelStats") : "") +
+                     "close\n";
+    const HostRun run = RunHost(options);
+    EXPECT_EQ(run.Replies(), c.replies);
+    ExpectTakenDownAtTheEnd(run);
+  }
 }
 
-TEST_F(HostSessionTest, SessionEndTakesTheTunnelDownBeforeAnswering) {
+// As Windows does at log-off: the query, then the end; on Windows the
+// process is then ended, here the window is closed instead. Once the
+// session is ending no program can start, so the tunnel goes through the
+// service manager alone, the key first, also when every uninstall would
+// fail. An end that is called off changes nothing.
+TEST_F(HostSessionTest, SessionEndTakesTheTunnelDownWithoutPrograms) {
+  ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
+  const struct {
+    const char* name;
+    BOOL ending;
+    const char* faults;
+  } cases[] = {
+      {"session ends", TRUE, ""},
+      {"session ends, every uninstall fails", TRUE, "uninstall exit=1\n"},
+      {"end called off", FALSE, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    standin_->SetFaults(c.faults);
+    HostOptions options;
+    options.script =
+        SendLine("establishTunnel", TunnelParameters()) + "wait 60000\nclose\n";
+    DWORD_PTR query_answer = 0;
+    bool sent = false;
+    bool service_after_end = true;
+    bool file_after_end = true;
+    options.while_running = [&](DWORD process_id) {
+      const HWND window = WaitForTunnelUp(process_id);
+      DWORD_PTR ignored = 0;
+      sent = ::SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0,
+                                   ENDSESSION_LOGOFF, SMTO_NORMAL, 60000,
+                                   &query_answer) &&
+             ::SendMessageTimeoutW(window, WM_ENDSESSION, c.ending,
+                                   ENDSESSION_LOGOFF, SMTO_NORMAL, 60000,
+                                   &ignored);
+      service_after_end = TunnelServiceRegistered();
+      file_after_end = FileExists(ConfigFile());
+      standin_->SetFaults("");
+      ::PostMessageW(window, WM_CLOSE, 0, 0);
+    };
+    const HostRun run = RunHost(options);
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(query_answer, static_cast<DWORD_PTR>(TRUE));
+    EXPECT_EQ(service_after_end, !c.ending) << run.process.err;
+    EXPECT_EQ(file_after_end, !c.ending);
+    EXPECT_FALSE(TunnelServiceRegistered());
+    EXPECT_FALSE(FileExists(ConfigFile()));
+    if (!c.ending) {
+      ExpectTakenDownAtTheEnd(run);
+      continue;
+    }
+    // From the session's end on, no program ran; the close found nothing
+    // left to do.
+    const std::vector<std::string> messages = run.NativeMessages();
+    const auto end = std::find(
+        messages.begin(), messages.end(),
+        "Session ending: removing the tunnel without starting programs");
+    ASSERT_NE(end, messages.end()) << run.process.err;
+    const std::vector<std::string> after(end + 1, messages.end());
+    EXPECT_TRUE(
+        HasMessageStartingWith(First(after, 1), "Config file deleted: "));
+    EXPECT_FALSE(HasMessageStartingWith(after, "Running: "));
+    EXPECT_TRUE(HasMessageStartingWith(
+        after, "Deleted service WireGuardTunnel$Keelhaven"));
+    EXPECT_FALSE(HasMessageStartingWith(messages, "OnDestroy:"));
+    EXPECT_FALSE(HasMessageStartingWith(messages, "Destructor:"));
+  }
+}
+
+// A second copy started while the first has a tunnel up says so, exits
+// with its own code and touches nothing: the first one's service,
+// interface and file stay until the first one closes.
+TEST_F(HostSessionTest, SecondCopyLeavesTheFirstOnesTunnelAlone) {
   ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
   HostOptions options;
   options.script =
       SendLine("establishTunnel", TunnelParameters()) + "wait 60000\nclose\n";
-  DWORD_PTR query_answer = 0;
-  bool sent = false;
-  bool left_after_end = true;
-  // As Windows does at log-off: the query, then the end, then (on Windows)
-  // the process is ended; here the window is closed instead.
+  ChildRun second;
+  bool up_after_second = false;
+  uint32_t show_after_second = 1;
   options.while_running = [&](DWORD process_id) {
-    HWND window = nullptr;
-    WaitUntil(
-        [&] {
-          window = FindHostWindow(process_id);
-          return window && TunnelUp();
-        },
-        60000);
-    DWORD_PTR ignored = 0;
-    sent =
-        ::SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF,
-                              SMTO_NORMAL, 60000, &query_answer) &&
-        ::SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF,
-                              SMTO_NORMAL, 60000, &ignored);
-    left_after_end = TunnelServiceRegistered() || TunnelServiceInstalled() ||
-                     FileExists(ConfigFile());
+    const HWND window = WaitForTunnelUp(process_id);
+    ChildOptions child;
+    child.folder = BundleFolder();
+    second = RunChild(HostExecutable(), L"", child);
+    up_after_second = TunnelUp() && TunnelServiceInstalled();
+    show_after_second = RunChild(std::wstring(kWireGuardFolder) + L"\\wg.exe",
+                                 L"show Keelhaven")
+                            .exit_code;
     ::PostMessageW(window, WM_CLOSE, 0, 0);
   };
   const HostRun run = RunHost(options);
-  ASSERT_TRUE(sent);
-  EXPECT_EQ(query_answer, static_cast<DWORD_PTR>(TRUE));
-  EXPECT_FALSE(left_after_end) << run.process.err;
+  ASSERT_TRUE(second.started);
+  EXPECT_FALSE(second.timed_out);
+  EXPECT_EQ(second.exit_code, 2u) << second.err;
+  EXPECT_EQ(second.err,
+            Line("Keelhaven is already running; bringing its window to the "
+                 "front"));
+  EXPECT_TRUE(up_after_second);
+  EXPECT_EQ(show_after_second, 0u);
   ExpectTakenDownAtTheEnd(run);
 }
 
@@ -161,7 +257,7 @@ TEST_F(HostSessionTest, CtrlCInTheConsoleClosesTheWindowAndTakesTheTunnelDown) {
   // Exit code 0: ended by its message loop, not by Windows' default handling.
   bool sent = false;
   options.while_running = [&](DWORD process_id) {
-    WaitUntil([&] { return FindHostWindow(process_id) && TunnelUp(); }, 60000);
+    WaitForTunnelUp(process_id);
     sent = ::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
   };
   const HostRun run = RunHost(options);
