@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/console_close.h"
 #include "tests/e2e/host_test.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_folder.h"
@@ -142,17 +143,23 @@ TEST_F(HostSessionTest, ClosingWithTunnelUpTakesItDown) {
 // process is then ended, here the window is closed instead. Once the
 // session is ending no program can start, so the tunnel goes through the
 // service manager alone, the key first, also when every uninstall would
-// fail. An end that is called off changes nothing.
+// fail. An end that is called off changes nothing. The console's closing
+// (the message its handler posts) takes the same way, then closes the
+// window.
 TEST_F(HostSessionTest, SessionEndTakesTheTunnelDownWithoutPrograms) {
   ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
+  enum class Way { kSessionEnd, kEndCalledOff, kConsoleClosing };
   const struct {
     const char* name;
-    BOOL ending;
+    Way way;
     const char* faults;
   } cases[] = {
-      {"session ends", TRUE, ""},
-      {"session ends, every uninstall fails", TRUE, "uninstall exit=1\n"},
-      {"end called off", FALSE, ""},
+      {"session ends", Way::kSessionEnd, ""},
+      {"session ends, every uninstall fails", Way::kSessionEnd,
+       "uninstall exit=1\n"},
+      {"end called off", Way::kEndCalledOff, ""},
+      {"console closing, every uninstall fails", Way::kConsoleClosing,
+       "uninstall exit=1\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -160,17 +167,23 @@ TEST_F(HostSessionTest, SessionEndTakesTheTunnelDownWithoutPrograms) {
     HostOptions options;
     options.script =
         SendLine("establishTunnel", TunnelParameters()) + "wait 60000\nclose\n";
-    DWORD_PTR query_answer = 0;
+    DWORD_PTR query_answer = TRUE;
     bool sent = false;
     bool service_after_end = true;
     bool file_after_end = true;
     options.while_running = [&](DWORD process_id) {
       const HWND window = WaitForTunnelUp(process_id);
+      if (c.way == Way::kConsoleClosing) {
+        // The window closes itself afterwards.
+        sent = ::PostMessageW(window, kConsoleClosingMessage, 0, 0);
+        return;
+      }
       DWORD_PTR ignored = 0;
       sent = ::SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0,
                                    ENDSESSION_LOGOFF, SMTO_NORMAL, 60000,
                                    &query_answer) &&
-             ::SendMessageTimeoutW(window, WM_ENDSESSION, c.ending,
+             ::SendMessageTimeoutW(window, WM_ENDSESSION,
+                                   c.way == Way::kSessionEnd ? TRUE : FALSE,
                                    ENDSESSION_LOGOFF, SMTO_NORMAL, 60000,
                                    &ignored);
       service_after_end = TunnelServiceRegistered();
@@ -179,13 +192,17 @@ TEST_F(HostSessionTest, SessionEndTakesTheTunnelDownWithoutPrograms) {
       ::PostMessageW(window, WM_CLOSE, 0, 0);
     };
     const HostRun run = RunHost(options);
+    standin_->SetFaults("");
     ASSERT_TRUE(sent);
     EXPECT_EQ(query_answer, static_cast<DWORD_PTR>(TRUE));
-    EXPECT_EQ(service_after_end, !c.ending) << run.process.err;
-    EXPECT_EQ(file_after_end, !c.ending);
+    if (c.way != Way::kConsoleClosing) {
+      EXPECT_EQ(service_after_end, c.way == Way::kEndCalledOff)
+          << run.process.err;
+      EXPECT_EQ(file_after_end, c.way == Way::kEndCalledOff);
+    }
     EXPECT_FALSE(TunnelServiceRegistered());
     EXPECT_FALSE(FileExists(ConfigFile()));
-    if (!c.ending) {
+    if (c.way == Way::kEndCalledOff) {
       ExpectTakenDownAtTheEnd(run);
       continue;
     }
