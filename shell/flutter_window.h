@@ -20,15 +20,15 @@ class FlutterWindow : public Win32Window {
  public:
   // Keeps a copy of project.
   explicit FlutterWindow(const flutter::EngineProject& project);
-  // Takes down a tunnel that is still marked active (the native window was
-  // never destroyed while the tunnel was up).
+  // Takes down a tunnel that may still be up (the native window was never
+  // destroyed, or its teardown could not see the service gone).
   ~FlutterWindow() override;
 
  protected:
   // Starts the engine with a view of the client area's size and serves the
   // tunnel channel. False when the engine refuses the view controller.
   bool OnCreate() override;
-  // Releases the engine and takes an active tunnel down.
+  // Releases the engine and takes down a tunnel that may be up.
   void OnDestroy() override;
   // Session end and console close (kConsoleClosingMessage) take a tunnel
   // that may be up down without starting any program; the rest goes to
