@@ -57,7 +57,7 @@ TunnelSystem TunnelFixture::System(std::vector<std::wstring> folders) {
   };
   system.remove_tunnel_service =
       [this, real = system.remove_tunnel_service](uint32_t budget_ms) {
-        ++service_manager_removals;
+        service_manager_removals.push_back(budget_ms);
         if (FileExists(ConfigPath())) ++removals_with_key;
         return real(budget_ms);
       };

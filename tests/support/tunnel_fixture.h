@@ -85,8 +85,8 @@ struct TunnelFixture {
   // Removals of the tunnel's service begun (by the uninstall command or
   // the service manager) while the configuration file was still there.
   int removals_with_key = 0;
-  // Calls of the service manager's own removal.
-  int service_manager_removals = 0;
+  // The time each call of the service manager's own removal was given.
+  std::vector<uint32_t> service_manager_removals;
 };
 
 #endif  // KEELHAVEN_TESTS_SUPPORT_TUNNEL_FIXTURE_H_

@@ -82,6 +82,7 @@ class LifecycleHooksTest : public testing::Test, public TunnelFixture {
     EXPECT_EQ(controller.tunnel_may_be_up(), install == Install::kOk);
     const size_t runs_before = runs.size();
     removals_with_key = 0;
+    service_manager_removals.clear();
 
     LogCapture capture;
     switch (exit) {
@@ -104,16 +105,20 @@ class LifecycleHooksTest : public testing::Test, public TunnelFixture {
     EXPECT_FALSE(TunnelServiceRegistered(L"Keelhaven"));
     EXPECT_FALSE(controller.tunnel_may_be_up());
     EXPECT_EQ(removals_with_key, 0);
-    if (install != Install::kOk) {
-      // Nothing was up: nothing to say or do.
-      EXPECT_EQ(messages, std::vector<std::string>());
-      EXPECT_EQ(runs.size(), runs_before);
-      return;
-    }
+    const bool was_up = install == Install::kOk;
     const bool without_programs =
         exit == Exit::kSessionEnd || exit == Exit::kConsoleClose;
-    if (without_programs) {
+    // Once, within about two seconds, and only when something may be up.
+    EXPECT_EQ(service_manager_removals, was_up && without_programs
+                                            ? std::vector<uint32_t>{2000}
+                                            : std::vector<uint32_t>());
+    if (!was_up || without_programs) {
       EXPECT_EQ(runs.size(), runs_before);
+    }
+    if (!was_up) {
+      // Nothing was up: nothing to say.
+      EXPECT_EQ(messages, std::vector<std::string>());
+      return;
     }
     const char* first = exit == Exit::kClose
                             ? "OnDestroy: Tearing down active tunnel"
