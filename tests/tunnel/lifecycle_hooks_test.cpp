@@ -266,31 +266,15 @@ TEST_F(LifecycleHooksTest, CreationWithoutWireGuardWarns) {
 }
 
 const char* Name(Install install) {
-  switch (install) {
-    case Install::kNone:
-      return "no tunnel";
-    case Install::kOk:
-      return "installed";
-    case Install::kExitOne:
-      return "install exit 1";
-    case Install::kTimedOut:
-      return "install timed out";
-  }
-  return "";
+  static const char* const kNames[] = {"no tunnel", "installed",
+                                       "install exit 1", "install timed out"};
+  return kNames[static_cast<int>(install)];
 }
 
 const char* Name(Exit exit) {
-  switch (exit) {
-    case Exit::kClose:
-      return "window closed";
-    case Exit::kDestructor:
-      return "object destroyed";
-    case Exit::kSessionEnd:
-      return "session end";
-    case Exit::kConsoleClose:
-      return "console closed";
-  }
-  return "";
+  static const char* const kNames[] = {"window closed", "object destroyed",
+                                       "session end", "console closed"};
+  return kNames[static_cast<int>(exit)];
 }
 
 // Every way out leaves neither the key file nor the service, whatever came

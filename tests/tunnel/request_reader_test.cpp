@@ -14,14 +14,14 @@ namespace {
 using flutter::EncodableMap;
 using flutter::EncodableValue;
 
-const std::string kArgs = "establishTunnel requires a map of config params";
-const std::string kRequired =
-    "privateKey, serverPublicKey, and endpoint are required";
-const std::string kLineBreaks =
-    "Config values must not contain line breaks or NUL characters";
+// The replies a request can be refused with.
+enum class Verdict { kAccepted, kNotAMap, kMissing, kLineBreak };
+
 const std::string kFallback =
     "serverPublicKey not provided, falling back to publicKey";
 const std::string kDnsDefault = "DNS empty, defaulting to: 1.1.1.1, 1.0.0.1";
+const std::string kKeys =
+    "Keys: clientPubKey=" + kTestClientKey + ", serverPubKey=" + kTestServerKey;
 
 EncodableMap Full() {
   return EncodableMap{
@@ -35,28 +35,40 @@ EncodableMap Full() {
   };
 }
 
-// Full() with `key` set to `value`, or removed when `value` is null.
-EncodableValue With(const char* key, const EncodableValue& value) {
+// Full() with the keys given set to their values; a null value removes the
+// key.
+EncodableValue With(
+    std::initializer_list<std::pair<const char*, EncodableValue>> changes) {
   EncodableMap map = Full();
-  if (value.IsNull()) {
-    map.erase(EncodableValue(key));
-  } else {
-    map[EncodableValue(key)] = value;
+  for (const auto& [key, value] : changes) {
+    if (value.IsNull()) {
+      map.erase(EncodableValue(key));
+    } else {
+      map[EncodableValue(key)] = value;
+    }
   }
   return EncodableValue(map);
 }
 
-std::string KeysLine(const std::string& client, const std::string& server) {
-  return "Keys: clientPubKey=" + client + ", serverPubKey=" + server;
+// The reply's code and message for a verdict.
+std::pair<std::string, std::string> Reply(Verdict verdict) {
+  switch (verdict) {
+    case Verdict::kNotAMap:
+      return {"INVALID_ARGUMENTS",
+              "establishTunnel requires a map of config params"};
+    case Verdict::kMissing:
+      return {"INVALID_CONFIG",
+              "privateKey, serverPublicKey, and endpoint are required"};
+    case Verdict::kLineBreak:
+      return {"INVALID_CONFIG",
+              "Config values must not contain line breaks or NUL characters"};
+    case Verdict::kAccepted:
+      break;
+  }
+  return {};
 }
 
 TEST(ReadTunnelRequestTest, RefusesFallsBackAndDefaultsAsLogged) {
-  EncodableMap no_server_keys = Full();
-  no_server_keys.erase(EncodableValue("serverPublicKey"));
-  no_server_keys.erase(EncodableValue("publicKey"));
-  EncodableMap blank_client_key = Full();
-  blank_client_key.erase(EncodableValue("serverPublicKey"));
-  blank_client_key[EncodableValue("publicKey")] = EncodableValue("  ");
   // A byte list with the key's bytes is another key.
   EncodableMap byte_list_key = Full();
   byte_list_key.erase(EncodableValue("privateKey"));
@@ -64,132 +76,88 @@ TEST(ReadTunnelRequestTest, RefusesFallsBackAndDefaultsAsLogged) {
       std::vector<uint8_t>{'p', 'r', 'i', 'v', 'a', 't', 'e', 'K', 'e', 'y'})] =
       EncodableValue(kTestPrivateKey);
   const EncodableValue none;
-  const std::string keys = KeysLine(kTestClientKey, kTestServerKey);
+  const EncodableValue blank("  ");
+  const std::string client_twice = "Keys: clientPubKey=" + kTestClientKey +
+                                   ", serverPubKey=" + kTestClientKey;
 
   const struct {
     const char* name;
     std::optional<EncodableValue> arguments;  // nullopt: no arguments
-    const char* code;                         // nullptr: accepted
-    std::string message;
-    std::vector<std::string> log;
-    std::string server_key = kTestServerKey;  // what an accepted request holds
+    Verdict verdict;
+    std::vector<std::string> log = {};
+    // What an accepted request holds.
+    std::string server_key = kTestServerKey;
     std::string dns = "9.9.9.9";
   } cases[] = {
-      {"no arguments", std::nullopt, "INVALID_ARGUMENTS", kArgs, {}},
-      {"null", none, "INVALID_ARGUMENTS", kArgs, {}},
-      {"list",
-       EncodableValue(flutter::EncodableList{EncodableValue("privateKey")}),
-       "INVALID_ARGUMENTS",
-       kArgs,
-       {}},
-      {"string",
-       EncodableValue("privateKey=abc"),
-       "INVALID_ARGUMENTS",
-       kArgs,
-       {}},
-      {"all given", EncodableValue(Full()), nullptr, "", {keys}},
-      {"numeric private key",
-       With("privateKey", EncodableValue(int32_t{42})),
-       "INVALID_CONFIG",
-       kRequired,
-       {}},
-      {"byte list key",
-       EncodableValue(byte_list_key),
-       "INVALID_CONFIG",
-       kRequired,
-       {}},
-      {"no endpoint", With("endpoint", none), "INVALID_CONFIG", kRequired, {}},
+      {"no arguments", std::nullopt, Verdict::kNotAMap, {}},
+      {"null", none, Verdict::kNotAMap, {}},
+      {"list", EncodableValue(flutter::EncodableList{none}), Verdict::kNotAMap},
+      {"string", EncodableValue("privateKey=abc"), Verdict::kNotAMap},
+      {"all given", With({}), Verdict::kAccepted, {kKeys}},
+      {"numeric private key", With({{"privateKey", EncodableValue(42)}}),
+       Verdict::kMissing},
+      {"byte list key", EncodableValue(byte_list_key), Verdict::kMissing},
+      {"no endpoint", With({{"endpoint", none}}), Verdict::kMissing},
       {"no server keys",
-       EncodableValue(no_server_keys),
-       "INVALID_CONFIG",
-       kRequired,
+       With({{"serverPublicKey", none}, {"publicKey", none}}),
+       Verdict::kMissing,
        {kFallback}},
-      {"server key from the client's",
-       With("serverPublicKey", none),
-       nullptr,
-       "",
-       {kFallback, KeysLine(kTestClientKey, kTestClientKey)},
+      {"client key as the server's",
+       With({{"serverPublicKey", none}}),
+       Verdict::kAccepted,
+       {kFallback, client_twice},
        kTestClientKey},
       // Blanks only: what the file would hold is empty.
-      {"blank private key",
-       With("privateKey", EncodableValue("   ")),
-       "INVALID_CONFIG",
-       kRequired,
-       {}},
-      {"blank server key",
-       With("serverPublicKey", EncodableValue(" \t")),
-       "INVALID_CONFIG",
-       kRequired,
-       {}},
+      {"blank private key", With({{"privateKey", blank}}), Verdict::kMissing},
+      {"blank server key", With({{"serverPublicKey", EncodableValue(" \t")}}),
+       Verdict::kMissing},
       {"blank client key as the server's",
-       EncodableValue(blank_client_key),
-       "INVALID_CONFIG",
-       kRequired,
+       With({{"serverPublicKey", none}, {"publicKey", blank}}),
+       Verdict::kMissing,
        {kFallback}},
-      {"blank endpoint",
-       With("endpoint", EncodableValue("\r\n")),
-       "INVALID_CONFIG",
-       kRequired,
-       {}},
+      {"blank endpoint", With({{"endpoint", EncodableValue("\r\n")}}),
+       Verdict::kMissing},
       {"empty dns",
-       With("dns", EncodableValue("")),
-       nullptr,
-       "",
-       {kDnsDefault, keys},
+       With({{"dns", EncodableValue("")}}),
+       Verdict::kAccepted,
+       {kDnsDefault, kKeys},
        kTestServerKey,
        "1.1.1.1, 1.0.0.1"},
       {"no dns",
-       With("dns", none),
-       nullptr,
-       "",
-       {kDnsDefault, keys},
+       With({{"dns", none}}),
+       Verdict::kAccepted,
+       {kDnsDefault, kKeys},
        kTestServerKey,
        "1.1.1.1, 1.0.0.1"},
       // Not empty here; the file's own default takes over.
       {"blank dns",
-       With("dns", EncodableValue("  ")),
-       nullptr,
-       "",
-       {keys},
+       With({{"dns", blank}}),
+       Verdict::kAccepted,
+       {kKeys},
        kTestServerKey,
        "  "},
       {"padded key",
-       With("privateKey", EncodableValue(" k ")),
-       nullptr,
-       "",
-       {keys}},
-      {"line break in dns",
-       With("dns", EncodableValue("1.1.1.1\r\nPostUp = x")),
-       "INVALID_CONFIG",
-       kLineBreaks,
-       {}},
-      {"line feed in endpoint",
-       With("endpoint", EncodableValue("e\n[Peer]")),
-       "INVALID_CONFIG",
-       kLineBreaks,
-       {}},
-      {"NUL in address",
-       With("address", EncodableValue(std::string("10.8.0.2/32\0x", 13))),
-       "INVALID_CONFIG",
-       kLineBreaks,
-       {}},
-      {"carriage return in allowed IPs",
-       With("allowedIps", EncodableValue("0.0.0.0/0\rDNS = 6.6.6.6")),
-       "INVALID_CONFIG",
-       kLineBreaks,
-       {}},
-      {"line feed in the client key",
-       With("publicKey", EncodableValue("k\ny")),
-       "INVALID_CONFIG",
-       kLineBreaks,
-       {}},
+       With({{"privateKey", EncodableValue(" k ")}}),
+       Verdict::kAccepted,
+       {kKeys}},
       {"trailing line break only",
-       With("dns", EncodableValue("9.9.9.9\r\n")),
-       nullptr,
-       "",
-       {keys},
+       With({{"dns", EncodableValue("9.9.9.9\n")}}),
+       Verdict::kAccepted,
+       {kKeys},
        kTestServerKey,
-       "9.9.9.9\r\n"},
+       "9.9.9.9\n"},
+      {"line break in dns", With({{"dns", EncodableValue("1.1.1.1\r\nx = 1")}}),
+       Verdict::kLineBreak},
+      {"line feed in endpoint", With({{"endpoint", EncodableValue("e\n[P]")}}),
+       Verdict::kLineBreak},
+      {"NUL in address",
+       With({{"address", EncodableValue(std::string("10.8.0.2\0x", 10))}}),
+       Verdict::kLineBreak},
+      {"carriage return in allowed IPs",
+       With({{"allowedIps", EncodableValue("0.0.0.0/0\rDNS = 6.6.6.6")}}),
+       Verdict::kLineBreak},
+      {"line feed in the client key",
+       With({{"publicKey", EncodableValue("k\ny")}}), Verdict::kLineBreak},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -199,10 +167,10 @@ TEST(ReadTunnelRequestTest, RefusesFallsBackAndDefaultsAsLogged) {
         c.arguments ? &*c.arguments : nullptr,
         [&log](const std::string& line) { log.push_back(line); }, request);
     EXPECT_EQ(log, c.log);
-    if (c.code != nullptr) {
+    if (c.verdict != Verdict::kAccepted) {
       ASSERT_TRUE(error.has_value());
-      EXPECT_STREQ(error->code, c.code);
-      EXPECT_EQ(error->message, c.message);
+      EXPECT_EQ(std::make_pair(std::string(error->code), error->message),
+                Reply(c.verdict));
       continue;
     }
     ASSERT_FALSE(error.has_value()) << error->code;
