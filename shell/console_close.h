@@ -1,6 +1,7 @@
-// Console control events (closing the console window, log-off, shutdown)
-// close the application's window the way the user would, so the tunnel is
-// taken down before Windows ends the process.
+// Console control events reach the application's window. Closing the
+// console window, log-off and shutdown send kConsoleClosingMessage: the
+// window takes the tunnel down as at the session's end (no program started,
+// the key file first), then closes.
 //
 // Ctrl+C and Ctrl+Break are ignored: the console the host attached to
 // belongs to the shell that started it, which is back at its prompt, and a
@@ -8,7 +9,7 @@
 // is how the user closes the application.
 //
 // Windows calls the handler on a thread it starts for the event. The
-// handler only posts WM_CLOSE: all window and tunnel work stays on the
+// handler only posts a message: all window and tunnel work stays on the
 // window's thread. For the events after which Windows ends the process,
 // the handler then waits until the window's thread reports its teardown
 // done, at most as long as Windows lets it.
@@ -24,6 +25,10 @@ void IgnoreConsoleInterrupts();
 // The handler IgnoreConsoleInterrupts registers: TRUE for Ctrl+C and
 // Ctrl+Break.
 BOOL WINAPI IgnoreInterrupt(DWORD event);
+
+// Posted to the window when Windows is about to end the process because
+// its console is closing or the session is ending.
+constexpr UINT kConsoleClosingMessage = WM_APP + 1;
 
 // One per process, on the window's thread, for as long as `window` lives.
 class ConsoleClose {

@@ -7,6 +7,7 @@
 #include "embedding/engine_project.h"
 #include "shell/console_close.h"
 #include "shell/flutter_window.h"
+#include "shell/single_instance.h"
 #include "shell/utils.h"
 #include "tunnel/config_file.h"
 #include "tunnel/folder_trust.h"
@@ -19,6 +20,8 @@ namespace {
 
 constexpr int kExitSuccess = 0;
 constexpr int kExitWindowFailed = 1;
+// Another copy runs already; this one did nothing.
+constexpr int kExitAlreadyRunning = 2;
 
 }  // namespace
 
@@ -38,6 +41,15 @@ int APIENTRY wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/,
     AttachNewConsole();
   }
   PrepareDiagnosticOutput();
+
+  // Before anything touches the configuration folder, the tunnel or its
+  // service: a second copy leaves them all to the first.
+  const SingleInstance instance;
+  if (!instance.first()) {
+    NativeLog("Keelhaven is already running; bringing its window to the front");
+    BringRunningCopyToFront();
+    return kExitAlreadyRunning;
+  }
 
   // Every native log line also goes to <configuration folder>\keelhaven.log,
   // so a host started from the desktop (no console) still leaves a log. The
@@ -62,7 +74,7 @@ int APIENTRY wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/,
   }
   window.SetPostQuitOnDestroy(true);
   // Closing the console the program is attached to would end it without a
-  // window message: close the window instead.
+  // window message: the window hears of it instead.
   ConsoleClose console_close(window.GetHandle());
 
   // GetMessageW gives -1 on an error; stopping there, rather than treating
