@@ -7,8 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/log_capture.h"
+#include "tests/support/standin_wireguard.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/wine.h"
+#include "util/command_runner.h"
 #include "util/native_log.h"
 #include "util/security_descriptor.h"
 #include "util/token_facts.h"
@@ -163,8 +166,7 @@ TEST(PathChainTrustTest, ChainIsReadAndHeldUnderWine) {
   TempFolder root;
   const std::wstring folder = root.Join(L"tools");
   const std::wstring program = folder + L"\\wg.exe";
-  ASSERT_TRUE(CreateFolders(folder));
-  ASSERT_TRUE(WriteWholeFile(program, "MZ"));
+  ASSERT_TRUE(CopyStandinTools(folder, {L"wg.exe"}));
   const TokenFacts token = TokenFacts::OfThisProcess();
   ASSERT_TRUE(token.valid());
   const TokenFacts unsplit =
@@ -183,6 +185,16 @@ TEST(PathChainTrustTest, ChainIsReadAndHeldUnderWine) {
                                                FILE_SHARE_READ, nullptr,
                                                OPEN_EXISTING, 0, nullptr));
     EXPECT_FALSE(write.valid());
+    // Held, it still starts, by the checked path whatever the command line
+    // names first.
+    RunOptions options;
+    options.application_name = held.path();
+    std::string output;
+    LogCapture quiet;
+    EXPECT_EQ(RunCommand(L"\"elsewhere\\wg.exe\" show Keelhaven", &output,
+                         10000, options),
+              1);
+    EXPECT_NE(output.find("Unable to access interface"), std::string::npos);
   }
   ASSERT_TRUE(::MoveFileW(folder.c_str(), moved.c_str()));
   ASSERT_TRUE(::MoveFileW((moved + L"\\wg.exe").c_str(),
