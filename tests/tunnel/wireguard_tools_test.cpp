@@ -128,11 +128,12 @@ TEST_F(WireGuardToolsTest, FixedFoldersAreSearchedInOrder) {
 }
 
 // A program found only on the search path runs with this process's rights,
-// so it counts only when no other account can change it or its folder.
-// Reading and running it may be open to all. The folders here are the
-// running account's: another account's too when its token is split (under
-// UAC, and always under Wine), which the unelevated programs of that user
-// share.
+// so it counts only when no other account can change it or any folder on
+// its way from the drive root (the rule's own table is in
+// path_chain_trust_test.cpp). Reading and running it may be open to all.
+// The folders here are the running account's: another account's too when
+// its token is split (under UAC, and always under Wine), which the
+// unelevated programs of that user share.
 TEST_F(WireGuardToolsTest,
        FallsBackToTheSearchPathOnlyForProgramsNoOneElseCanChange) {
   const struct {
