@@ -2,8 +2,13 @@
 
 #include <aclapi.h>
 
+#include <algorithm>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
+#include <vector>
 
 #include "tunnel/config_security.h"
 #include "util/native_log.h"
@@ -25,12 +30,13 @@ bool IsTrustedInstaller(PSID sid) {
   return ::EqualSid(sid, buffer) != FALSE;
 }
 
-bool IsTrustedAccount(PSID sid, PSID running_account) {
+bool IsTrustedAccount(PSID sid, const TokenFacts& token) {
+  const PSID sole_user = token.SoleUser();
   return sid != nullptr && ::IsValidSid(sid) &&
          (::IsWellKnownSid(sid, WinLocalSystemSid) ||
           ::IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
           IsTrustedInstaller(sid) ||
-          (running_account != nullptr && ::EqualSid(sid, running_account)));
+          (sole_user != nullptr && ::EqualSid(sid, sole_user)));
 }
 
 bool IsDenyAce(BYTE type) {
@@ -38,31 +44,6 @@ bool IsDenyAce(BYTE type) {
          type == ACCESS_DENIED_OBJECT_ACE_TYPE ||
          type == ACCESS_DENIED_CALLBACK_ACE_TYPE ||
          type == ACCESS_DENIED_CALLBACK_OBJECT_ACE_TYPE;
-}
-
-// Owner and DACL of an open file or folder; empty on failure, with the
-// Windows error in `error`.
-UniqueLocalMemory ReadSecurity(HANDLE object, DWORD& error) {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  error =
-      ::GetSecurityInfo(object, SE_FILE_OBJECT,
-                        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                        nullptr, nullptr, nullptr, nullptr, &descriptor);
-  return UniqueLocalMemory(error == ERROR_SUCCESS ? descriptor : nullptr);
-}
-
-// The attributes of an object opened without following links, as its
-// handle and its path tell them: Windows reports a link through the handle,
-// Wine (which follows Unix symbolic links when opening) only through the
-// path. Invalid attributes when either can't be read.
-DWORD Attributes(const std::wstring& path, HANDLE object) {
-  BY_HANDLE_FILE_INFORMATION info{};
-  const DWORD by_path = ::GetFileAttributesW(path.c_str());
-  if (!::GetFileInformationByHandle(object, &info) ||
-      by_path == INVALID_FILE_ATTRIBUTES) {
-    return INVALID_FILE_ATTRIBUTES;
-  }
-  return info.dwFileAttributes | (by_path & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 // Opens the object itself, never what a link points to. Folders need
@@ -73,18 +54,40 @@ UniqueFileHandle OpenObject(const std::wstring& path, DWORD access,
                       FILE_FLAG_BACKUP_SEMANTICS);
 }
 
-bool IsTrustedObject(const std::wstring& path, PSID running_account) {
-  const UniqueFileHandle object =
-      OpenObject(path, READ_CONTROL | FILE_READ_ATTRIBUTES,
-                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
-  if (!object ||
-      (Attributes(path, object.get()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-    return false;  // also when the attributes can't be read
+// Folders this process made in this run, each with the configuration
+// folder's descriptor: trusted for the run. Known by path, volume and file
+// index, so a folder put in the place of one is another folder (NTFS keeps
+// a sequence number in the index; the path guards against a file system
+// that hands a freed index to a new folder elsewhere).
+class FoldersMadeThisRun {
+ public:
+  void Add(const std::wstring& path, HANDLE folder) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const std::optional<Id> id = IdOf(path, folder);
+    if (id) ids_.push_back(*id);
   }
-  DWORD error = ERROR_SUCCESS;
-  const UniqueLocalMemory security = ReadSecurity(object.get(), error);
-  return security &&
-         IsTrustedDescriptor(security.get(), running_account, kWriteAccess);
+  bool Has(const std::wstring& path, HANDLE folder) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const std::optional<Id> id = IdOf(path, folder);
+    return id && std::find(ids_.begin(), ids_.end(), *id) != ids_.end();
+  }
+
+ private:
+  using Id = std::tuple<std::wstring, DWORD, DWORD, DWORD>;
+  static std::optional<Id> IdOf(const std::wstring& path, HANDLE folder) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(folder, &info)) return std::nullopt;
+    return Id{path, info.dwVolumeSerialNumber, info.nFileIndexHigh,
+              info.nFileIndexLow};
+  }
+  std::mutex mutex_;
+  std::vector<Id> ids_;
+};
+
+// Never destroyed: a folder may be checked while static objects go.
+FoldersMadeThisRun& MadeThisRun() {
+  static FoldersMadeThisRun* const made = new FoldersMadeThisRun();
+  return *made;
 }
 
 UniqueFileHandle Refuse(const std::wstring& folder, const std::string& why) {
@@ -98,12 +101,14 @@ std::string Error(const char* what, DWORD code) {
 }
 
 // Creates `folder` with `descriptor`, or opens the one already there, with
-// the access needed to reset its security. A link, a file or any failure is
-// refused (logged, invalid handle).
+// the access needed to reset its security; `created` tells which. A link, a
+// file or any failure is refused (logged, invalid handle).
 UniqueFileHandle CreateOrOpenFolder(const std::wstring& folder,
-                                    const SecurityDescriptor& descriptor) {
+                                    const SecurityDescriptor& descriptor,
+                                    bool& created) {
   SECURITY_ATTRIBUTES attributes = descriptor.attributes();
-  if (!::CreateDirectoryW(folder.c_str(), &attributes)) {
+  created = ::CreateDirectoryW(folder.c_str(), &attributes) != FALSE;
+  if (!created) {
     const DWORD error = ::GetLastError();
     if (error != ERROR_ALREADY_EXISTS) {
       return Refuse(folder, Error("can't create it", error));
@@ -116,7 +121,7 @@ UniqueFileHandle CreateOrOpenFolder(const std::wstring& folder,
       FILE_SHARE_READ | FILE_SHARE_WRITE);
   const DWORD open_error = ::GetLastError();
   if (!handle) return Refuse(folder, Error("can't open it", open_error));
-  const DWORD kind = Attributes(folder, handle.get());
+  const DWORD kind = AttributesNoFollow(folder, handle.get());
   if (kind == INVALID_FILE_ATTRIBUTES) {
     return Refuse(folder, Error("can't read its attributes", ::GetLastError()));
   }
@@ -133,7 +138,7 @@ UniqueFileHandle CreateOrOpenFolder(const std::wstring& folder,
 UniqueFileHandle ResetAccess(const std::wstring& folder,
                              UniqueFileHandle handle,
                              const SecurityDescriptor& descriptor,
-                             PSID running_account) {
+                             const TokenFacts& token) {
   BYTE administrators[SECURITY_MAX_SID_SIZE];
   DWORD size = sizeof(administrators);
   if (!::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr,
@@ -149,8 +154,7 @@ UniqueFileHandle ResetAccess(const std::wstring& folder,
     return Refuse(folder, Error("can't reset its access", error));
   }
   const UniqueLocalMemory security = ReadSecurity(handle.get(), error);
-  if (!security ||
-      !IsTrustedDescriptor(security.get(), running_account, kAnyAccess)) {
+  if (!security || !IsTrustedDescriptor(security.get(), token, kAnyAccess)) {
     return Refuse(folder, "others can still reach it");
   }
   NativeLog(
@@ -162,13 +166,13 @@ UniqueFileHandle ResetAccess(const std::wstring& folder,
 
 }  // namespace
 
-bool IsTrustedDescriptor(PSECURITY_DESCRIPTOR descriptor, PSID running_account,
-                         ACCESS_MASK forbidden) {
+bool IsTrustedDescriptor(PSECURITY_DESCRIPTOR descriptor,
+                         const TokenFacts& token, ACCESS_MASK forbidden) {
   PSID owner = nullptr;
   BOOL owner_defaulted = FALSE;
   if (descriptor == nullptr ||
       !::GetSecurityDescriptorOwner(descriptor, &owner, &owner_defaulted) ||
-      !IsTrustedAccount(owner, running_account)) {
+      !IsTrustedAccount(owner, token)) {
     return false;
   }
   BOOL present = FALSE;
@@ -191,62 +195,37 @@ bool IsTrustedDescriptor(PSECURITY_DESCRIPTOR descriptor, PSID running_account,
     if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) return false;
     auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
     if ((allowed->Mask & forbidden) != 0 &&
-        !IsTrustedAccount(&allowed->SidStart, running_account)) {
+        !IsTrustedAccount(&allowed->SidStart, token)) {
       return false;
     }
   }
   return true;
 }
 
-AccountSid AccountSid::OfThisProcess() {
-  AccountSid account;
-  UniqueKernelHandle token;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) {
-    return account;
-  }
-  DWORD size = 0;
-  ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-  if (size == 0) return account;
-  std::vector<BYTE> buffer(size);
-  if (::GetTokenInformation(token.get(), TokenUser, buffer.data(), size,
-                            &size)) {
-    account.buffer_ = std::move(buffer);
-  }
-  return account;
-}
-
-PSID AccountSid::get() const {
-  return valid() ? reinterpret_cast<const TOKEN_USER*>(buffer_.data())->User.Sid
-                 : nullptr;
-}
-
 UniqueFileHandle EnsureTrustedFolder(const std::wstring& folder) {
   // Without the descriptor nothing is created or mended: default security
   // would let others in.
   const SecurityDescriptor descriptor(kConfigFolderSddl);
-  const AccountSid account = AccountSid::OfThisProcess();
   if (!descriptor.valid()) return Refuse(folder, "no security descriptor");
-  if (!account.valid()) return Refuse(folder, "no account to run as");
-  UniqueFileHandle handle = CreateOrOpenFolder(folder, descriptor);
+  bool created = false;
+  UniqueFileHandle handle = CreateOrOpenFolder(folder, descriptor, created);
   if (!handle) return handle;
+  // Made with the descriptor in this run: nobody else has had it, whatever
+  // owner the file system reads back.
+  if (created) {
+    MadeThisRun().Add(folder, handle.get());
+    return handle;
+  }
+  if (MadeThisRun().Has(folder, handle.get())) return handle;
 
+  const TokenFacts token = TokenFacts::OfThisProcess();
   DWORD error = ERROR_SUCCESS;
   const UniqueLocalMemory security = ReadSecurity(handle.get(), error);
   if (!security) return Refuse(folder, Error("can't read its access", error));
-  if (IsTrustedDescriptor(security.get(), account.get(), kAnyAccess)) {
+  if (IsTrustedDescriptor(security.get(), token, kAnyAccess)) {
     return handle;
   }
-  return ResetAccess(folder, std::move(handle), descriptor, account.get());
-}
-
-bool IsTrustedProgram(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  if (slash == std::wstring::npos) return false;
-  std::wstring folder = path.substr(0, slash);
-  if (folder.size() == 2 && folder[1] == L':') folder += L'\\';  // a root
-  const AccountSid account = AccountSid::OfThisProcess();
-  return account.valid() && IsTrustedObject(path, account.get()) &&
-         IsTrustedObject(folder, account.get());
+  return ResetAccess(folder, std::move(handle), descriptor, token);
 }
 
 UniqueFileHandle OpenNoFollow(const std::wstring& path, DWORD access,
@@ -270,4 +249,23 @@ bool DeleteFileNoFollow(const std::wstring& path) {
       path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
   return file && DeleteNoFollow(file.get());
+}
+
+UniqueLocalMemory ReadSecurity(HANDLE object, DWORD& error) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  error =
+      ::GetSecurityInfo(object, SE_FILE_OBJECT,
+                        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                        nullptr, nullptr, nullptr, nullptr, &descriptor);
+  return UniqueLocalMemory(error == ERROR_SUCCESS ? descriptor : nullptr);
+}
+
+DWORD AttributesNoFollow(const std::wstring& path, HANDLE object) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  const DWORD by_path = ::GetFileAttributesW(path.c_str());
+  if (!::GetFileInformationByHandle(object, &info) ||
+      by_path == INVALID_FILE_ATTRIBUTES) {
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  return info.dwFileAttributes | (by_path & FILE_ATTRIBUTE_REPARSE_POINT);
 }

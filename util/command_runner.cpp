@@ -38,10 +38,22 @@ bool WaitWhileReading(HANDLE process, OutputPipe* pipe, uint32_t timeout_ms) {
   }
 }
 
+// Output cut at the pipe's bound ends at its last line break, so no line
+// (a counter, a key) is read half.
+void KeepWholeLines(std::string& output, uint64_t dropped) {
+  const size_t end = output.rfind('\n');
+  const uint64_t cut = dropped + output.size() -
+                       (end == std::string::npos ? output.size() : end + 1);
+  if (end != std::string::npos) output.resize(end + 1);
+  NativeLog("WARNING: Process output over " +
+            std::to_string(OutputPipe::kMaxOutputBytes) + " bytes, " +
+            std::to_string(cut) + " bytes dropped");
+}
+
 }  // namespace
 
 int32_t RunCommand(const std::wstring& command_line, std::string* output,
-                   uint32_t timeout_ms, const OutputLogFilter& log_filter) {
+                   uint32_t timeout_ms, const RunOptions& options) {
   NativeLog("Running: " + WideToUtf8(command_line));
 
   std::unique_ptr<OutputPipe> pipe;
@@ -54,8 +66,9 @@ int32_t RunCommand(const std::wstring& command_line, std::string* output,
   }
 
   ChildProcess child;
-  const DWORD start_error =
-      child.Start(command_line, pipe ? pipe->child_end() : nullptr);
+  const DWORD start_error = child.Start(
+      command_line, pipe ? pipe->child_end() : nullptr,
+      options.application_name, options.environment, options.current_folder);
   // From here only the child holds a write end, so the pipe breaks once the
   // child (and whatever inherited the end from it) has closed it.
   if (pipe) pipe->CloseChildEnd();
@@ -84,6 +97,7 @@ int32_t RunCommand(const std::wstring& command_line, std::string* output,
   const bool captured = pipe != nullptr;
   if (captured) {
     *output = pipe->TakeRest();
+    if (pipe->dropped() > 0) KeepWholeLines(*output, pipe->dropped());
     pipe.reset();
   }
 
@@ -92,8 +106,8 @@ int32_t RunCommand(const std::wstring& command_line, std::string* output,
   // The output may be large: it goes to the log without a copy of its own.
   constexpr char kOutputLabel[] = "Process output: ";
   if (captured && !output->empty()) {
-    if (log_filter) {
-      NativeLog(kOutputLabel, log_filter(*output));
+    if (options.log_filter) {
+      NativeLog(kOutputLabel, options.log_filter(*output));
     } else {
       NativeLog(kOutputLabel, *output);
     }

@@ -63,14 +63,14 @@ TunnelSystem TunnelFixture::System(std::vector<std::wstring> folders) {
       };
   system.run_command = [this](const std::wstring& command, std::string* output,
                               uint32_t timeout_ms,
-                              const OutputLogFilter& filter) {
+                              const RunOptions& options) {
     if (command == RemoveCommand() && FileExists(ConfigPath())) {
       ++removals_with_key;
     }
     const std::optional<int32_t> faked =
         fake_run ? fake_run(command, output) : std::nullopt;
     const int32_t result =
-        faked ? *faked : RunCommand(command, output, timeout_ms, filter);
+        faked ? *faked : RunCommand(command, output, timeout_ms, options);
     runs.push_back({command, timeout_ms, result, output ? *output : ""});
     return result;
   };

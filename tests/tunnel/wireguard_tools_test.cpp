@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <optional>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,9 @@
 #include "tests/support/tunnel_fixture.h"
 #include "tests/support/wine.h"
 #include "tunnel/config_file.h"
+#include "tunnel/tunnel_stats.h"
 #include "util/native_log.h"
+#include "util/token_facts.h"
 #include "util/windows_include.h"
 
 namespace {
@@ -30,10 +33,23 @@ constexpr char kNotInstalled[] =
     "https://www.wireguard.com/install/";
 constexpr char kPartial[] = "Uninstall may have partially failed";
 
-// The log lines that RunCommand writes for a run that started.
+// Whether folders of the running account count as no one else's: only
+// when its token is not split.
+bool OwnFoldersTrusted() {
+  return TokenFacts::OfThisProcess().SoleUser() != nullptr;
+}
+
+// Whether `text` holds anything shaped like a key: 43 base64 characters
+// and a "=".
+bool HoldsKeyShapedText(const std::string& text) {
+  return std::regex_search(text, std::regex("[A-Za-z0-9+/]{43}="));
+}
+
+// The log lines that RunCommand writes for a run of a tool that started:
+// its output with every key hidden.
 std::string RunnerLog(const RecordedRun& run) {
   return RunLog(run.command, std::to_string(static_cast<uint32_t>(run.result)),
-                run.output);
+                HideKeys(run.output));
 }
 
 class WireGuardToolsTest : public testing::Test, public TunnelFixture {
@@ -116,8 +132,12 @@ TEST_F(WireGuardToolsTest, FixedFoldersAreSearchedInOrder) {
 }
 
 // A program found only on the search path runs with this process's rights,
-// so it counts only when no other account can change it or its folder.
-// Reading and running it may be open to all.
+// so it counts only when no other account can change it or any folder on
+// its way from the drive root (the rule's own table is in
+// path_chain_trust_test.cpp). Reading and running it may be open to all.
+// The folders here are the running account's: another account's too when
+// its token is split (under UAC, and always under Wine), which the
+// unelevated programs of that user share.
 TEST_F(WireGuardToolsTest,
        FallsBackToTheSearchPathOnlyForProgramsNoOneElseCanChange) {
   const struct {
@@ -154,7 +174,8 @@ TEST_F(WireGuardToolsTest,
     EXPECT_EQ(tools.FindWireGuardExe(), wireguard);
     const std::string log = capture.Finish();
 
-    const bool trusted = !c.open_programs && !c.open_folder;
+    const bool trusted =
+        OwnFoldersTrusted() && !c.open_programs && !c.open_folder;
     EXPECT_EQ(wireguard, trusted ? bin + L"\\wireguard.exe" : L"");
     EXPECT_EQ(wg, trusted ? bin + L"\\wg.exe" : L"");
     const auto ignored = [&bin](const char* name) {
@@ -209,10 +230,16 @@ TEST_F(WireGuardToolsTest, SearchHitOfMaxPathOrLongerIsAMiss) {
     const std::wstring found = tools.FindWireGuardExe();
     const std::string log = capture.Finish();
     DeleteTree(folder);
-    if (total < MAX_PATH) {
+    if (total < MAX_PATH && OwnFoldersTrusted()) {
       EXPECT_EQ(found, folder + file);
       EXPECT_EQ(log, Line("Found wireguard.exe on PATH: " +
                           WideToUtf8(folder + file)));
+    } else if (total < MAX_PATH) {
+      EXPECT_EQ(found, L"");
+      EXPECT_EQ(log, Line("WARNING: Ignoring wireguard.exe on PATH that "
+                          "other accounts can change: " +
+                          WideToUtf8(folder + file)) +
+                         Line(kNotFound));
     } else {
       EXPECT_EQ(found, L"");
       EXPECT_EQ(log, Line(kNotFound));
@@ -249,9 +276,43 @@ TEST_F(WireGuardToolsTest, InstallRemovesNothingInstallsAndChecks) {
                           "wireguard.exe") +
                      RunnerLog(runs[2]) +
                      Line("=== wg show Keelhaven (post-install) ===") +
-                     Line(runs[2].output) +
+                     Line(HideKeys(runs[2].output)) +
                      Line("========================================") +
                      Line("SUCCESS: Peer configuration is active!"));
+}
+
+// The tools get the system's environment, not this process's: the user's
+// WG_HIDE_KEYS=never, which makes wg.exe show the private key, doesn't
+// reach them. What a tool prints that looks like a key never reaches the
+// log, whatever the tool.
+TEST_F(WireGuardToolsTest, ToolsGetNoneOfTheUsersSettingsAndNoKeyIsLogged) {
+  const ScopedEnvironmentVariable never(L"WG_HIDE_KEYS", L"never");
+  const struct {
+    const char* name;
+    std::string faults;
+    std::string shown;  // in wg.exe's output
+  } cases[] = {
+      {"wg.exe as installed", "", "  private key: (hidden)\r\n"},
+      {"wg.exe that prints the key",
+       "show exit=0 stdout=" +
+           ToHex("private key: " + kTestPrivateKey + "\r\n") + "\n",
+       kTestPrivateKey},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    wireguard.SetFaults(c.faults);
+    runs.clear();
+    const TunnelSystem system = System();
+    const WireGuardTools tools(system);
+    std::string message;
+    const std::string log = Install(tools, message);
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_NE(runs[2].output.find(c.shown), std::string::npos);
+    EXPECT_NE(log.find("=== wg show Keelhaven (post-install) ==="),
+              std::string::npos);
+    EXPECT_FALSE(HoldsKeyShapedText(log)) << log;
+    Uninstall(tools);
+  }
 }
 
 TEST_F(WireGuardToolsTest, InstallCleansUpAnEarlierServiceAndWaits) {
@@ -289,6 +350,11 @@ TEST_F(WireGuardToolsTest, InstallFailureFillsTheMessage) {
       {"already installed", true, "uninstall exit=1\n",
        prefix + "1) " + kEmDash +
            " [Error:  Tunnel already installed and running]\r\n"},
+      // Neither the log nor the message quotes a key.
+      {"an error that quotes the key", false,
+       "install exit=1 stderr=" +
+           ToHex("[Error:  Bad key " + kTestPrivateKey + "]\r\n") + "\n",
+       prefix + "1) " + kEmDash + " [Error:  Bad key (hidden)]\r\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -305,6 +371,7 @@ TEST_F(WireGuardToolsTest, InstallFailureFillsTheMessage) {
     EXPECT_NE(runs[0].result, 0);
     EXPECT_EQ(log, FoundLine() + RunnerLog(runs[0]) + RunnerLog(runs[1]) +
                        Line("ERROR: " + c.message));
+    EXPECT_FALSE(HoldsKeyShapedText(log));
     EXPECT_TRUE(sleeper.waits().empty());
     EXPECT_EQ(wireguard.IsInstalled(L"Keelhaven"), c.installed_before);
     Uninstall(tools);

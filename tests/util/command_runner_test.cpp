@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/support/child_process.h"
 #include "tests/support/handle_count.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/standin_wireguard.h"
 #include "util/native_log.h"
+#include "util/system_environment.h"
 #include "util/windows_include.h"
 
 namespace {
@@ -88,15 +91,35 @@ TEST_F(RunCommandTest, GivesTheChildsOutputAndExitCode) {
 
 // Around one read's size, and far more than the pipe holds: the child must
 // never block on the pipe, and what it wrote just before its exit is still
-// read after the exit has been seen.
-TEST_F(RunCommandTest, CapturesLargeOutputWhole) {
-  for (const size_t size : {65536u, 65537u, 300000u, 3145728u}) {
-    SCOPED_TRACE(size);
-    const Outcome run =
-        RunAndRecord(Child("bytes=" + std::to_string(size) + " exit=0"), 20000);
+// read after the exit has been seen. Past 4 MiB the rest is read and
+// dropped, and the output ends at its last line break (with a warning).
+TEST_F(RunCommandTest, CapturesLargeOutputUpToTheBound) {
+  constexpr size_t kBound = 4 * 1024 * 1024;
+  const struct {
+    std::string fault;
+    std::string output;
+    const char* dropped;  // the warning's count; null for none
+  } cases[] = {
+      {"bytes=65536", PatternBytes(65536), nullptr},
+      {"bytes=65537", PatternBytes(65537), nullptr},
+      {"bytes=300000", PatternBytes(300000), nullptr},
+      {"bytes=3145728", PatternBytes(3145728), nullptr},
+      {"bytes=4194304", PatternBytes(kBound), nullptr},
+      // No line break at all: the bound's worth stays.
+      {"bytes=6000000", PatternBytes(kBound), "1805696"},
+      {"stdout=" + ToHex("one\ntwo\n") + " bytes=6000000", "one\ntwo\n",
+       "6000000"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fault);
+    const Outcome run = RunAndRecord(Child(c.fault + " exit=0"), 20000);
     EXPECT_EQ(run.result, 0);
-    ASSERT_EQ(run.output.size(), size);
-    EXPECT_TRUE(run.output == PatternBytes(size));
+    ASSERT_EQ(run.output.size(), c.output.size());
+    EXPECT_TRUE(run.output == c.output);
+    const std::string warning =
+        Line("WARNING: Process output over 4194304 bytes, " +
+             std::string(c.dropped ? c.dropped : "") + " bytes dropped");
+    EXPECT_EQ(run.log.find(warning) != std::string::npos, c.dropped != nullptr);
   }
 }
 
@@ -187,6 +210,31 @@ TEST_F(RunCommandTest, LogFilterChangesOnlyTheLoggedOutput) {
   EXPECT_EQ(silent.output, "");
   EXPECT_EQ(silent.log.find("Process output: "), std::string::npos);
   EXPECT_EQ(calls, 1);
+}
+
+// The program given by name starts whatever the command line's first field
+// says; the child sees only the environment and folder given.
+TEST_F(RunCommandTest, StartsTheGivenProgramWithTheGivenEnvironmentAndFolder) {
+  const ScopedEnvironmentVariable mine(L"KEELHAVEN_USER_SETTING", L"x");
+  const ScopedEnvironmentVariable temp(L"TEMP", L"C:\\Users\\someone\\Temp");
+  const std::wstring system = SystemFolder();
+  ASSERT_FALSE(system.empty());
+  RunOptions options;
+  options.application_name = system + L"\\cmd.exe";
+  options.environment = SystemEnvironment();
+  options.current_folder = system;
+  std::string output;
+  LogCapture quiet;
+  ASSERT_EQ(
+      RunCommand(L"\"no-such-shell.exe\" /c cd & set", &output, 10000, options),
+      0);
+  EXPECT_EQ(output.rfind(WideToUtf8(system) + "\r\n", 0), 0u) << output;
+  EXPECT_EQ(output.find("KEELHAVEN_USER_SETTING"), std::string::npos);
+  EXPECT_EQ(output.find("someone"), std::string::npos);
+  for (const std::wstring& variable : SystemEnvironment()) {
+    EXPECT_NE(output.find(WideToUtf8(variable) + "\r\n"), std::string::npos)
+        << WideToUtf8(variable);
+  }
 }
 
 TEST_F(RunCommandTest, RunsWithoutCaptureWhenNoOutputIsWanted) {
