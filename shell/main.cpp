@@ -1,5 +1,6 @@
 // The process entry: console, COM, the engine project with the command-line
 // arguments, the window, and the message loop.
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "shell/utils.h"
 #include "tunnel/config_file.h"
 #include "tunnel/folder_trust.h"
+#include "util/held_folder.h"
 #include "util/native_log.h"
 #include "util/windows_include.h"
 // After windows.h:
@@ -43,8 +45,10 @@ int APIENTRY wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/,
   // folder is made private to SYSTEM and Administrators first; when it can't
   // be, there is no log file.
   const std::wstring log_folder = GetConfigDirectory();
-  if (!log_folder.empty() && EnsureTrustedFolder(log_folder)) {
-    SetNativeLogFile(log_folder + L"\\keelhaven.log");
+  if (!log_folder.empty()) {
+    SetNativeLogFile(std::make_shared<HeldFolder>(
+                         EnsureTrustedFolder(log_folder), log_folder),
+                     L"keelhaven.log");
   }
 
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);

@@ -4,12 +4,15 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <regex>
 #include <string>
 
 #include "tests/support/file_security.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/wine.h"
+#include "util/held_folder.h"
 #include "util/windows_include.h"
 
 namespace {
@@ -38,11 +41,14 @@ TEST(NativeLogTest, WritesPrefixMessageAndOneLineFeed) {
   }
 }
 
-// Sends the log to a file while the object lives.
+// Sends the log to the file `name` in `folder` while the object lives.
 class ScopedLogFile {
  public:
-  explicit ScopedLogFile(const std::wstring& path) { SetNativeLogFile(path); }
-  ~ScopedLogFile() { SetNativeLogFile(L""); }
+  ScopedLogFile(const std::wstring& folder, const std::wstring& name) {
+    SetNativeLogFile(std::make_shared<HeldFolder>(HeldFolder::OpenPath(folder)),
+                     name);
+  }
+  ~ScopedLogFile() { SetNativeLogFile(nullptr, L""); }
 };
 
 // The current UTC time in 100 ns units.
@@ -106,7 +112,7 @@ TEST_F(NativeLogFileTest, AppendsTheExactLinesAfterATimestamp) {
   ASSERT_TRUE(WriteWholeFile(path_, "older line\n"));
   LogCapture capture;
   {
-    ScopedLogFile log_file(path_);
+    ScopedLogFile log_file(folder_.path(), L"keelhaven.log");
     NativeLog("first");
     NativeLog("Process output: ", std::string("a\0b", 3));
     NativeLog("");
@@ -129,7 +135,7 @@ TEST_F(NativeLogFileTest, MovesAFullFileAside) {
   std::string all;
   {
     LogCapture capture;
-    ScopedLogFile log_file(path_);
+    ScopedLogFile log_file(folder_.path(), L"keelhaven.log");
     // 24 + 19 + 100000 + 1 bytes a line: ten fit in 1 MiB, eleven don't.
     for (char tag = 'a'; tag <= 'k'; ++tag) {
       NativeLog(std::string(1, tag) + std::string(99999, '.'));
@@ -149,7 +155,7 @@ TEST_F(NativeLogFileTest, LogsWithoutStandardError) {
   LogCapture capture;
   const HANDLE standard_error = ::GetStdHandle(STD_ERROR_HANDLE);
   {
-    ScopedLogFile log_file(path_);
+    ScopedLogFile log_file(folder_.path(), L"keelhaven.log");
     for (const HANDLE missing : {HANDLE(nullptr), INVALID_HANDLE_VALUE}) {
       ::SetStdHandle(STD_ERROR_HANDLE, missing);
       NativeLog("no console");
@@ -159,6 +165,44 @@ TEST_F(NativeLogFileTest, LogsWithoutStandardError) {
   EXPECT_EQ(capture.Finish(), "");
   EXPECT_EQ(Stripped(ReadWholeFile(path_)),
             "[Keelhaven Native] no console\n[Keelhaven Native] no console\n");
+}
+
+// A link where the log file or its folder should be is never written
+// through: the full file behind it is neither appended to nor rotated.
+TEST_F(NativeLogFileTest, NeverWritesOrRotatesThroughALink) {
+  const std::string full(2 * 1024 * 1024, 'x');
+  const struct {
+    const char* name;
+    const wchar_t* folder;  // in folder_
+    const wchar_t* link;    // in folder_, to `elsewhere`'s file or itself
+    bool file_link;
+  } cases[] = {
+      {"the file is a link", L"", L"keelhaven.log", true},
+      {"the folder is a link", L"linked", L"linked", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder elsewhere;
+    const std::wstring target = elsewhere.Join(L"keelhaven.log");
+    ASSERT_TRUE(WriteWholeFile(target, full));
+    const std::wstring link = folder_.Join(c.link);
+    // Wine reads a Unix symbolic link to a file as the file: that it is
+    // there is enough.
+    if (!MakeSymbolicLink(link, c.file_link ? target : elsewhere.path()) &&
+        !(RunningUnderWine() && FileExists(link))) {
+      GTEST_SKIP() << "no symbolic link can be made here";
+    }
+    {
+      LogCapture capture;
+      ScopedLogFile log_file(
+          *c.folder ? folder_.Join(c.folder) : folder_.path(),
+          L"keelhaven.log");
+      NativeLog("must not land behind the link");
+    }
+    EXPECT_EQ(ReadWholeFile(target), full);
+    EXPECT_FALSE(FileExists(target + L".1"));
+    DeleteTree(link);
+  }
 }
 
 TEST(WideToUtf8Test, ConvertsOrMarksRefusal) {
