@@ -2,8 +2,13 @@
 
 #include <aclapi.h>
 
+#include <algorithm>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
+#include <vector>
 
 #include "tunnel/config_security.h"
 #include "util/native_log.h"
@@ -25,12 +30,13 @@ bool IsTrustedInstaller(PSID sid) {
   return ::EqualSid(sid, buffer) != FALSE;
 }
 
-bool IsTrustedAccount(PSID sid, PSID running_account) {
+bool IsTrustedAccount(PSID sid, const TokenFacts& token) {
+  const PSID sole_user = token.SoleUser();
   return sid != nullptr && ::IsValidSid(sid) &&
          (::IsWellKnownSid(sid, WinLocalSystemSid) ||
           ::IsWellKnownSid(sid, WinBuiltinAdministratorsSid) ||
           IsTrustedInstaller(sid) ||
-          (running_account != nullptr && ::EqualSid(sid, running_account)));
+          (sole_user != nullptr && ::EqualSid(sid, sole_user)));
 }
 
 bool IsDenyAce(BYTE type) {
@@ -73,7 +79,7 @@ UniqueFileHandle OpenObject(const std::wstring& path, DWORD access,
                       FILE_FLAG_BACKUP_SEMANTICS);
 }
 
-bool IsTrustedObject(const std::wstring& path, PSID running_account) {
+bool IsTrustedObject(const std::wstring& path, const TokenFacts& token) {
   const UniqueFileHandle object =
       OpenObject(path, READ_CONTROL | FILE_READ_ATTRIBUTES,
                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
@@ -83,8 +89,43 @@ bool IsTrustedObject(const std::wstring& path, PSID running_account) {
   }
   DWORD error = ERROR_SUCCESS;
   const UniqueLocalMemory security = ReadSecurity(object.get(), error);
-  return security &&
-         IsTrustedDescriptor(security.get(), running_account, kWriteAccess);
+  return security && IsTrustedDescriptor(security.get(), token, kWriteAccess);
+}
+
+// Folders this process made in this run, each with the configuration
+// folder's descriptor: trusted for the run. Known by path, volume and file
+// index, so a folder put in the place of one is another folder (NTFS keeps
+// a sequence number in the index; the path guards against a file system
+// that hands a freed index to a new folder elsewhere).
+class FoldersMadeThisRun {
+ public:
+  void Add(const std::wstring& path, HANDLE folder) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const std::optional<Id> id = IdOf(path, folder);
+    if (id) ids_.push_back(*id);
+  }
+  bool Has(const std::wstring& path, HANDLE folder) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const std::optional<Id> id = IdOf(path, folder);
+    return id && std::find(ids_.begin(), ids_.end(), *id) != ids_.end();
+  }
+
+ private:
+  using Id = std::tuple<std::wstring, DWORD, DWORD, DWORD>;
+  static std::optional<Id> IdOf(const std::wstring& path, HANDLE folder) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!::GetFileInformationByHandle(folder, &info)) return std::nullopt;
+    return Id{path, info.dwVolumeSerialNumber, info.nFileIndexHigh,
+              info.nFileIndexLow};
+  }
+  std::mutex mutex_;
+  std::vector<Id> ids_;
+};
+
+// Never destroyed: a folder may be checked while static objects go.
+FoldersMadeThisRun& MadeThisRun() {
+  static FoldersMadeThisRun* const made = new FoldersMadeThisRun();
+  return *made;
 }
 
 UniqueFileHandle Refuse(const std::wstring& folder, const std::string& why) {
@@ -98,12 +139,14 @@ std::string Error(const char* what, DWORD code) {
 }
 
 // Creates `folder` with `descriptor`, or opens the one already there, with
-// the access needed to reset its security. A link, a file or any failure is
-// refused (logged, invalid handle).
+// the access needed to reset its security; `created` tells which. A link, a
+// file or any failure is refused (logged, invalid handle).
 UniqueFileHandle CreateOrOpenFolder(const std::wstring& folder,
-                                    const SecurityDescriptor& descriptor) {
+                                    const SecurityDescriptor& descriptor,
+                                    bool& created) {
   SECURITY_ATTRIBUTES attributes = descriptor.attributes();
-  if (!::CreateDirectoryW(folder.c_str(), &attributes)) {
+  created = ::CreateDirectoryW(folder.c_str(), &attributes) != FALSE;
+  if (!created) {
     const DWORD error = ::GetLastError();
     if (error != ERROR_ALREADY_EXISTS) {
       return Refuse(folder, Error("can't create it", error));
@@ -133,7 +176,7 @@ UniqueFileHandle CreateOrOpenFolder(const std::wstring& folder,
 UniqueFileHandle ResetAccess(const std::wstring& folder,
                              UniqueFileHandle handle,
                              const SecurityDescriptor& descriptor,
-                             PSID running_account) {
+                             const TokenFacts& token) {
   BYTE administrators[SECURITY_MAX_SID_SIZE];
   DWORD size = sizeof(administrators);
   if (!::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr,
@@ -149,8 +192,7 @@ UniqueFileHandle ResetAccess(const std::wstring& folder,
     return Refuse(folder, Error("can't reset its access", error));
   }
   const UniqueLocalMemory security = ReadSecurity(handle.get(), error);
-  if (!security ||
-      !IsTrustedDescriptor(security.get(), running_account, kAnyAccess)) {
+  if (!security || !IsTrustedDescriptor(security.get(), token, kAnyAccess)) {
     return Refuse(folder, "others can still reach it");
   }
   NativeLog(
@@ -162,13 +204,13 @@ UniqueFileHandle ResetAccess(const std::wstring& folder,
 
 }  // namespace
 
-bool IsTrustedDescriptor(PSECURITY_DESCRIPTOR descriptor, PSID running_account,
-                         ACCESS_MASK forbidden) {
+bool IsTrustedDescriptor(PSECURITY_DESCRIPTOR descriptor,
+                         const TokenFacts& token, ACCESS_MASK forbidden) {
   PSID owner = nullptr;
   BOOL owner_defaulted = FALSE;
   if (descriptor == nullptr ||
       !::GetSecurityDescriptorOwner(descriptor, &owner, &owner_defaulted) ||
-      !IsTrustedAccount(owner, running_account)) {
+      !IsTrustedAccount(owner, token)) {
     return false;
   }
   BOOL present = FALSE;
@@ -191,52 +233,37 @@ bool IsTrustedDescriptor(PSECURITY_DESCRIPTOR descriptor, PSID running_account,
     if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) return false;
     auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(ace);
     if ((allowed->Mask & forbidden) != 0 &&
-        !IsTrustedAccount(&allowed->SidStart, running_account)) {
+        !IsTrustedAccount(&allowed->SidStart, token)) {
       return false;
     }
   }
   return true;
 }
 
-AccountSid AccountSid::OfThisProcess() {
-  AccountSid account;
-  UniqueKernelHandle token;
-  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, token.put())) {
-    return account;
-  }
-  DWORD size = 0;
-  ::GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
-  if (size == 0) return account;
-  std::vector<BYTE> buffer(size);
-  if (::GetTokenInformation(token.get(), TokenUser, buffer.data(), size,
-                            &size)) {
-    account.buffer_ = std::move(buffer);
-  }
-  return account;
-}
-
-PSID AccountSid::get() const {
-  return valid() ? reinterpret_cast<const TOKEN_USER*>(buffer_.data())->User.Sid
-                 : nullptr;
-}
-
 UniqueFileHandle EnsureTrustedFolder(const std::wstring& folder) {
   // Without the descriptor nothing is created or mended: default security
   // would let others in.
   const SecurityDescriptor descriptor(kConfigFolderSddl);
-  const AccountSid account = AccountSid::OfThisProcess();
   if (!descriptor.valid()) return Refuse(folder, "no security descriptor");
-  if (!account.valid()) return Refuse(folder, "no account to run as");
-  UniqueFileHandle handle = CreateOrOpenFolder(folder, descriptor);
+  bool created = false;
+  UniqueFileHandle handle = CreateOrOpenFolder(folder, descriptor, created);
   if (!handle) return handle;
+  // Made with the descriptor in this run: nobody else has had it, whatever
+  // owner the file system reads back.
+  if (created) {
+    MadeThisRun().Add(folder, handle.get());
+    return handle;
+  }
+  if (MadeThisRun().Has(folder, handle.get())) return handle;
 
+  const TokenFacts token = TokenFacts::OfThisProcess();
   DWORD error = ERROR_SUCCESS;
   const UniqueLocalMemory security = ReadSecurity(handle.get(), error);
   if (!security) return Refuse(folder, Error("can't read its access", error));
-  if (IsTrustedDescriptor(security.get(), account.get(), kAnyAccess)) {
+  if (IsTrustedDescriptor(security.get(), token, kAnyAccess)) {
     return handle;
   }
-  return ResetAccess(folder, std::move(handle), descriptor, account.get());
+  return ResetAccess(folder, std::move(handle), descriptor, token);
 }
 
 bool IsTrustedProgram(const std::wstring& path) {
@@ -244,9 +271,8 @@ bool IsTrustedProgram(const std::wstring& path) {
   if (slash == std::wstring::npos) return false;
   std::wstring folder = path.substr(0, slash);
   if (folder.size() == 2 && folder[1] == L':') folder += L'\\';  // a root
-  const AccountSid account = AccountSid::OfThisProcess();
-  return account.valid() && IsTrustedObject(path, account.get()) &&
-         IsTrustedObject(folder, account.get());
+  const TokenFacts token = TokenFacts::OfThisProcess();
+  return IsTrustedObject(path, token) && IsTrustedObject(folder, token);
 }
 
 UniqueFileHandle OpenNoFollow(const std::wstring& path, DWORD access,

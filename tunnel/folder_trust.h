@@ -7,8 +7,8 @@
 #define KEELHAVEN_TUNNEL_FOLDER_TRUST_H_
 
 #include <string>
-#include <vector>
 
+#include "util/token_facts.h"
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
 
@@ -23,29 +23,19 @@ constexpr ACCESS_MASK kWriteAccess =
     GENERIC_ALL;
 
 // The trust rule. True when the descriptor's owner is SYSTEM,
-// Administrators, TrustedInstaller or `running_account`, and its DACL
-// grants none of `forbidden` to any other account (a missing or null DACL
-// grants everything to everyone). ACEs that only pass to children
-// (inherit-only) don't count; deny ACEs are never relied on.
-bool IsTrustedDescriptor(PSECURITY_DESCRIPTOR descriptor, PSID running_account,
-                         ACCESS_MASK forbidden);
-
-// The account this process runs as (its token's user), as a SID held in
-// a buffer; empty when the token can't be read.
-class AccountSid {
- public:
-  static AccountSid OfThisProcess();
-  PSID get() const;
-  bool valid() const { return !buffer_.empty(); }
-
- private:
-  std::vector<BYTE> buffer_;
-};
+// Administrators, TrustedInstaller or the token's sole user (its user
+// when the token is not split, TokenFacts::SoleUser), and its DACL grants
+// none of `forbidden` to any other account (a missing or null DACL grants
+// everything to everyone). ACEs that only pass to children (inherit-only)
+// don't count; deny ACEs are never relied on.
+bool IsTrustedDescriptor(PSECURITY_DESCRIPTOR descriptor,
+                         const TokenFacts& token, ACCESS_MASK forbidden);
 
 // Makes `folder` a place the key may be written to and gives a handle on
 // it, held open so that the folder can't be renamed, removed or replaced
 // while the caller works in it. A missing folder is created for SYSTEM and
-// Administrators only. An existing folder that others can reach gets owner
+// Administrators only, and is trusted as made. An existing folder is
+// judged by the trust rule; one that others can reach gets owner
 // Administrators and that access, read back to be sure, with a "WARNING: "
 // line. A link, a folder whose access can't be reset, or any failure gives
 // an invalid handle after an "ERROR: " line; then nothing may be written.

@@ -4,6 +4,7 @@
 #include <atomic>
 
 #include "util/security_descriptor.h"
+#include "util/token_facts.h"
 
 namespace {
 
@@ -31,12 +32,18 @@ std::wstring NewPipeName() {
 OutputPipe::~OutputPipe() { Cancel(); }
 
 bool OutputPipe::Create() {
-  // Only this user and SYSTEM may open the pipe, so no other process can
-  // take its one instance or write into the output before the child does.
-  const std::wstring user = CurrentUserSid();
-  if (user.empty()) return false;
-  const SecurityDescriptor descriptor(L"D:P(A;;GA;;;SY)(A;;GA;;;" + user +
-                                      L")");
+  // Only SYSTEM, Administrators and this process's account may open the
+  // pipe, so no other process can take its one instance or write into the
+  // output before the child does. An elevated token's user is shared with
+  // every unelevated program of that user: then Administrators, the group
+  // that the elevated token enables, lets this process in.
+  const TokenFacts token = TokenFacts::OfThisProcess();
+  if (!token.valid()) return false;
+  std::wstring sddl = L"D:P(A;;GA;;;SY)(A;;GA;;;BA)";
+  if (token.elevation() != TokenElevationTypeFull) {
+    sddl += L"(A;;GA;;;" + token.UserText() + L")";
+  }
+  const SecurityDescriptor descriptor(sddl);
   if (!descriptor) return false;
   const std::wstring name = NewPipeName();
   SECURITY_ATTRIBUTES attributes = descriptor.attributes();

@@ -34,8 +34,4 @@ class SecurityDescriptor {
 // done.
 DWORD ApplyProtectedDacl(HANDLE object, const SecurityDescriptor& descriptor);
 
-// This process's user SID as text ("S-1-5-..."); empty when it can't be
-// read.
-std::wstring CurrentUserSid();
-
 #endif  // KEELHAVEN_UTIL_SECURITY_DESCRIPTOR_H_

@@ -71,7 +71,9 @@ void HostTest::SetUp() {
   // A test that failed half-way may have left these behind.
   DeleteTree(kWireGuardFolder);
   DeleteTree(kWireGuardFolderX86);
-  DeleteTree(ConfigFile());
+  // The whole folder: under Wine a folder left by another run reads back
+  // as the running account's, which is not trusted (its token is split).
+  DeleteTree(ConfigFolder());
   DeleteTunnelService(L"Keelhaven");
   standin_ = std::make_unique<StandinWireGuard>();
   // The host must find the tools only where a test installs them.
@@ -84,7 +86,7 @@ void HostTest::SetUp() {
 void HostTest::TearDown() {
   if (!RunningUnderWine()) return;
   DeleteTree(kWireGuardFolder);
-  DeleteTree(ConfigFile());
+  DeleteTree(ConfigFolder());
   standin_.reset();
 }
 

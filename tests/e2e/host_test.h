@@ -54,6 +54,10 @@ class HostTest : public testing::Test {
   // Registered, and its configuration file written.
   bool TunnelUp() const;
   std::wstring ConfigFile() const { return HostConfigFile(); }
+  std::wstring ConfigFolder() const {
+    const std::wstring file = HostConfigFile();
+    return file.substr(0, file.rfind(L'\\'));
+  }
 
   std::unique_ptr<StandinWireGuard> standin_;
 };

@@ -58,6 +58,7 @@ TEST_F(HostStartTest, LeftoverTunnelIsRemovedAtStart) {
   // that was killed with the tunnel up (its key file left too).
   for (const bool killed_host : {false, true}) {
     SCOPED_TRACE(killed_host ? "host killed" : "tunnel installed");
+    DeleteTree(ConfigFolder());
     ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
     if (killed_host) {
       ASSERT_NO_FATAL_FAILURE(KillHostWithTunnelUp());
@@ -120,7 +121,7 @@ TEST_F(HostStartTest, LeftoverKeyFileIsDeletedAtStart) {
   ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
   const std::string key =
       "PrivateKey = BSlvu3X/BjlZ9YjjvI5Nl0NdzjbDtUs7Js49QgaP47c=";
-  ASSERT_TRUE(CreateFolders(ConfigFile().substr(0, ConfigFile().rfind(L'\\'))));
+  ASSERT_TRUE(CreateFolders(ConfigFolder()));
   ASSERT_TRUE(WriteWholeFile(ConfigFile(), "[Interface]\r\n" + key + "\r\n"));
   HostOptions options;
   options.script = "close\n";

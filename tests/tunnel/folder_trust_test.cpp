@@ -7,8 +7,10 @@
 
 #include <string>
 
+#include "tests/support/wine.h"
 #include "tunnel/config_security.h"
 #include "util/native_log.h"
+#include "util/token_facts.h"
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
 
@@ -25,12 +27,29 @@ TEST(FolderTrustTest, OwnerAndWhoElseIsGrantedWhat) {
     const wchar_t* sddl;
     bool private_folder;  // nobody else has any access
     bool program;         // nobody else may change it
+    // Of the running account SID_ME.
+    TOKEN_ELEVATION_TYPE elevation = TokenElevationTypeFull;
   } cases[] = {
       // Owners.
       {L"O:SYD:P" PRIVATE_ACES, true, true},
       {L"O:BAD:P" PRIVATE_ACES, true, true},
       {L"O:" SID_TRUSTED_INSTALLER L"D:P" PRIVATE_ACES, true, true},
-      {L"O:" SID_ME L"D:P(A;OICI;FA;;;" SID_ME L")", true, true},
+      // The running account counts only when its token is not split: under
+      // UAC its user SID is every unelevated program's of that user. A
+      // folder of its own, then, is someone else's when elevated.
+      {L"O:" SID_ME L"D:P(A;OICI;FA;;;" SID_ME L")", true, true,
+       TokenElevationTypeDefault},
+      {L"O:" SID_ME L"D:P(A;OICI;FA;;;" SID_ME L")", false, false},
+      {L"O:" SID_ME L"D:P(A;OICI;FA;;;" SID_ME L")", false, false,
+       TokenElevationTypeLimited},
+      {L"O:" SID_ME L"D:P" PRIVATE_ACES, true, true, TokenElevationTypeDefault},
+      {L"O:" SID_ME L"D:P" PRIVATE_ACES, false, false},
+      {L"O:BAD:P" PRIVATE_ACES L"(A;;FA;;;" SID_ME L")", true, true,
+       TokenElevationTypeDefault},
+      {L"O:BAD:P" PRIVATE_ACES L"(A;;FA;;;" SID_ME L")", false, false},
+      {L"O:BAD:P" PRIVATE_ACES L"(A;;FA;;;" SID_ME L")", false, false,
+       TokenElevationTypeLimited},
+      {L"O:BAD:P" PRIVATE_ACES L"(A;;FX;;;" SID_ME L")", false, true},
       {L"O:" SID_OTHER L"D:P" PRIVATE_ACES, false, false},
       {L"D:P" PRIVATE_ACES, false, false},  // no owner
       // No DACL, a null DACL: everyone may do everything. An empty one
@@ -71,29 +90,45 @@ TEST(FolderTrustTest, OwnerAndWhoElseIsGrantedWhat) {
       {L"O:" SID_ME L"D:(A;OICI;0x1f01ff;;;" SID_ME L")(A;OICI;0x1301ff;;;WD)",
        false, false},
   };
-  PSID me = nullptr;
-  ASSERT_TRUE(::ConvertStringSidToSidW(SID_ME, &me));
-  const UniqueLocalMemory me_owner(me);
   for (const auto& c : cases) {
-    SCOPED_TRACE(WideToUtf8(c.sddl));
+    SCOPED_TRACE(WideToUtf8(c.sddl) + " elevation " +
+                 std::to_string(c.elevation));
     const SecurityDescriptor descriptor(c.sddl);
     ASSERT_TRUE(descriptor.valid());
-    EXPECT_EQ(IsTrustedDescriptor(descriptor.get(), me, kAnyAccess),
+    const TokenFacts token = TokenFacts::Of(SID_ME, c.elevation);
+    ASSERT_TRUE(token.valid());
+    EXPECT_EQ(IsTrustedDescriptor(descriptor.get(), token, kAnyAccess),
               c.private_folder);
-    EXPECT_EQ(IsTrustedDescriptor(descriptor.get(), me, kWriteAccess),
+    EXPECT_EQ(IsTrustedDescriptor(descriptor.get(), token, kWriteAccess),
               c.program);
   }
+  const TokenFacts unsplit = TokenFacts::Of(SID_ME, TokenElevationTypeDefault);
   // A null DACL (built by hand: Wine's SDDL parser gives an empty one).
   SECURITY_DESCRIPTOR null_dacl;
   ASSERT_TRUE(
       ::InitializeSecurityDescriptor(&null_dacl, SECURITY_DESCRIPTOR_REVISION));
-  ASSERT_TRUE(::SetSecurityDescriptorOwner(&null_dacl, me, FALSE));
+  ASSERT_TRUE(::SetSecurityDescriptorOwner(&null_dacl, unsplit.user(), FALSE));
   ASSERT_TRUE(::SetSecurityDescriptorDacl(&null_dacl, TRUE, nullptr, FALSE));
-  EXPECT_FALSE(IsTrustedDescriptor(&null_dacl, me, kAnyAccess));
-  EXPECT_FALSE(IsTrustedDescriptor(&null_dacl, me, kWriteAccess));
-  // Without a running account only the built-in owners count.
+  EXPECT_FALSE(IsTrustedDescriptor(&null_dacl, unsplit, kAnyAccess));
+  EXPECT_FALSE(IsTrustedDescriptor(&null_dacl, unsplit, kWriteAccess));
+  // A token whose user can't be read: only the built-in owners count.
   const SecurityDescriptor mine(L"O:" SID_ME L"D:P" PRIVATE_ACES);
-  EXPECT_FALSE(IsTrustedDescriptor(mine.get(), nullptr, kAnyAccess));
+  const TokenFacts unread =
+      TokenFacts::Of(L"not a SID", TokenElevationTypeDefault);
+  EXPECT_FALSE(unread.valid());
+  EXPECT_FALSE(IsTrustedDescriptor(mine.get(), unread, kAnyAccess));
+}
+
+// What the rule is given here. Wine's token is an elevated one (Full), so
+// there the running account is never trusted.
+TEST(TokenFactsTest, ThisProcessesUserAndElevation) {
+  const TokenFacts token = TokenFacts::OfThisProcess();
+  ASSERT_TRUE(token.valid());
+  EXPECT_EQ(token.UserText().rfind(L"S-1-5-", 0), 0u);
+  if (RunningUnderWine()) {
+    EXPECT_EQ(token.elevation(), TokenElevationTypeFull);
+    EXPECT_EQ(token.SoleUser(), nullptr);
+  }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "tests/support/tunnel_fixture.h"
 #include "tests/support/wine.h"
 #include "util/native_log.h"
+#include "util/token_facts.h"
 #include "util/windows_include.h"
 
 namespace {
@@ -26,6 +27,12 @@ constexpr char kNotInstalled[] =
     "WireGuard for Windows is not installed. Please install it from "
     "https://www.wireguard.com/install/";
 constexpr char kPartial[] = "Uninstall may have partially failed";
+
+// Whether folders of the running account count as no one else's: only
+// when its token is not split.
+bool OwnFoldersTrusted() {
+  return TokenFacts::OfThisProcess().SoleUser() != nullptr;
+}
 
 // The log lines that RunCommand writes for a run that started.
 std::string RunnerLog(const RecordedRun& run) {
@@ -113,7 +120,10 @@ TEST_F(WireGuardToolsTest, FixedFoldersAreSearchedInOrder) {
 
 // A program found only on the search path runs with this process's rights,
 // so it counts only when no other account can change it or its folder.
-// Reading and running it may be open to all.
+// Reading and running it may be open to all. The folders here are the
+// running account's: another account's too when its token is split (under
+// UAC, and always under Wine), which the unelevated programs of that user
+// share.
 TEST_F(WireGuardToolsTest,
        FallsBackToTheSearchPathOnlyForProgramsNoOneElseCanChange) {
   const struct {
@@ -149,7 +159,8 @@ TEST_F(WireGuardToolsTest,
     EXPECT_EQ(controller.FindWireGuardExe(), wireguard);
     const std::string log = capture.Finish();
 
-    const bool trusted = !c.open_programs && !c.open_folder;
+    const bool trusted =
+        OwnFoldersTrusted() && !c.open_programs && !c.open_folder;
     EXPECT_EQ(wireguard, trusted ? bin + L"\\wireguard.exe" : L"");
     EXPECT_EQ(wg, trusted ? bin + L"\\wg.exe" : L"");
     const auto ignored = [&bin](const char* name) {
@@ -203,10 +214,16 @@ TEST_F(WireGuardToolsTest, SearchHitOfMaxPathOrLongerIsAMiss) {
     const std::wstring found = controller.FindWireGuardExe();
     const std::string log = capture.Finish();
     DeleteTree(folder);
-    if (total < MAX_PATH) {
+    if (total < MAX_PATH && OwnFoldersTrusted()) {
       EXPECT_EQ(found, folder + file);
       EXPECT_EQ(log, Line("Found wireguard.exe on PATH: " +
                           WideToUtf8(folder + file)));
+    } else if (total < MAX_PATH) {
+      EXPECT_EQ(found, L"");
+      EXPECT_EQ(log, Line("WARNING: Ignoring wireguard.exe on PATH that "
+                          "other accounts can change: " +
+                          WideToUtf8(folder + file)) +
+                         Line(kNotFound));
     } else {
       EXPECT_EQ(found, L"");
       EXPECT_EQ(log, Line(kNotFound));
