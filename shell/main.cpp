@@ -40,16 +40,16 @@ int APIENTRY wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/,
     AttachNewConsole();
   }
 
-  // Every native log line also goes to <configuration folder>\keelhaven.log,
-  // so a host started from the desktop (no console) still leaves a log. The
-  // folder is made private to SYSTEM and Administrators first; when it can't
-  // be, there is no log file.
-  const std::wstring log_folder = GetConfigDirectory();
-  if (!log_folder.empty()) {
-    SetNativeLogFile(std::make_shared<HeldFolder>(
-                         EnsureTrustedFolder(log_folder), log_folder),
-                     L"keelhaven.log");
-  }
+  // The configuration folder is taken (made private, or moved aside and
+  // made anew) and held for the whole run; every native log line also goes
+  // to keelhaven.log in it, so a host started from the desktop (no console)
+  // still leaves a log. When the folder is refused there is no log file.
+  const std::wstring config_path = GetConfigDirectory();
+  const auto config_folder = std::make_shared<const HeldFolder>(
+      config_path.empty()
+          ? HeldFolder()
+          : TakeTrustedFolder(config_path, OriginOf(config_path)));
+  SetNativeLogFile(config_folder, L"keelhaven.log");
 
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 

@@ -47,6 +47,8 @@ class HeldFolder {
   // The path the folder had when it was opened, for log lines; files are
   // never reached through it.
   const std::wstring& path() const { return path_; }
+  // Gives up the folder: its handle, for a caller that keeps it alone.
+  UniqueFileHandle TakeHandle() && { return std::move(handle_); }
 
  private:
   UniqueFileHandle handle_;

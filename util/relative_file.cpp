@@ -55,9 +55,9 @@ UniqueFileHandle OpenInFolder(HANDLE folder, const std::wstring& name,
                              folder, security);
   IO_STATUS_BLOCK io{};
   HANDLE handle = nullptr;
-  const ULONG options = FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT |
-                        (kind == EntryKind::kFolder ? FILE_DIRECTORY_FILE
-                                                    : FILE_NON_DIRECTORY_FILE);
+  ULONG options = FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT;
+  if (kind == EntryKind::kFolder) options |= FILE_DIRECTORY_FILE;
+  if (kind == EntryKind::kFile) options |= FILE_NON_DIRECTORY_FILE;
   const NTSTATUS status =
       ::NtCreateFile(&handle, access | SYNCHRONIZE | FILE_READ_ATTRIBUTES,
                      &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL, share,
@@ -70,7 +70,9 @@ UniqueFileHandle OpenInFolder(HANDLE folder, const std::wstring& name,
   if (!::GetFileInformationByHandle(entry.get(), &info)) {
     return Refused(::GetLastError());
   }
-  if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+  const bool reparse_point =
+      (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  if ((reparse_point && kind != EntryKind::kAnything) ||
       !SamePath(FinalPathOf(entry.get()), Joined(folder_path, name))) {
     return Refused(kLinkRefusedError);
   }

@@ -15,7 +15,13 @@
 // The error a refused link gives (GetLastError).
 constexpr DWORD kLinkRefusedError = ERROR_CANT_RESOLVE_FILENAME;
 
-enum class EntryKind { kFile, kFolder };
+enum class EntryKind {
+  kFile,
+  kFolder,
+  // Whatever is there, a reparse point too, opened as itself (to be moved
+  // aside); a link followed anyway is still refused.
+  kAnything,
+};
 enum class OpenMode {
   kExisting,   // fails when the entry is missing
   kCreateNew,  // fails when any entry of that name is there, a link too
@@ -25,9 +31,10 @@ enum class OpenMode {
 // separator, not empty, "." or "..". Handles are synchronous, so ReadFile
 // and WriteFile work on them as on CreateFileW's. Refused, with an invalid
 // handle and kLinkRefusedError: a reparse point (a symbolic link, junction
-// or mount point, opened as itself and never followed), and an entry that
-// the opened handle shows to lie elsewhere than <folder>\<name> (a link the
-// file system followed anyway, as Wine does with Unix symbolic links).
+// or mount point, opened as itself and never followed) unless `kind` is
+// kAnything, and an entry that the opened handle shows to lie elsewhere
+// than <folder>\<name> (a link the file system followed anyway, as Wine
+// does with Unix symbolic links).
 // Other failures give the Windows error. `security` is the descriptor of a
 // created entry (null: inherited from the folder).
 UniqueFileHandle OpenInFolder(HANDLE folder, const std::wstring& name,

@@ -11,6 +11,7 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
+#include "util/native_log.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ TEST_F(HostStartTest, LeftoverTunnelIsRemovedAtStart) {
   // that was killed with the tunnel up (its key file left too).
   for (const bool killed_host : {false, true}) {
     SCOPED_TRACE(killed_host ? "host killed" : "tunnel installed");
-    DeleteTree(ConfigFolder());
+    DeleteConfigFolders();
     ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
     if (killed_host) {
       ASSERT_NO_FATAL_FAILURE(KillHostWithTunnelUp());
@@ -78,12 +79,19 @@ TEST_F(HostStartTest, LeftoverTunnelIsRemovedAtStart) {
     EXPECT_FALSE(HasMessageStartingWith(messages, "WARNING: Found Keelhaven"));
     EXPECT_FALSE(TunnelServiceInstalled());
     EXPECT_FALSE(TunnelServiceRegistered());
+    // The killed host's folder, with its key: moved aside under Wine,
+    // where it can't be trusted as it stands, and the key in it deleted.
     EXPECT_EQ(HasMessageStartingWith(
                   messages,
-                  "WARNING: Deleted configuration file left by an earlier "
-                  "run: C:\\ProgramData\\Keelhaven\\Keelhaven.conf"),
+                  "WARNING: Folder could not be trusted as it was; moved it "
+                  "aside to C:\\ProgramData\\Keelhaven.untrusted-"),
               killed_host);
     EXPECT_FALSE(FileExists(ConfigFile()));
+    const std::vector<std::wstring> moved = MovedConfigFolders();
+    EXPECT_EQ(moved.size(), killed_host ? 1u : 0u);
+    for (const std::wstring& folder : moved) {
+      EXPECT_FALSE(FileExists(folder + L"\\Keelhaven.conf"));
+    }
     // The new window starts with no tunnel of its own: the counters are not
     // even asked for, and closing takes nothing down.
     EXPECT_EQ(run.Replies(), std::vector<std::string>{kNoTraffic});
@@ -117,22 +125,35 @@ TEST_F(HostStartTest, StoppedTunnelServiceIsRemovedAtStart) {
   EXPECT_FALSE(TunnelServiceInstalled());
 }
 
+// A key file left by a run that was killed. Under Wine its folder can't be
+// trusted as it stands, so it is moved aside at start; the key in it is
+// deleted, and nothing else there is touched. (On Windows a folder only
+// SYSTEM and Administrators own and reach stays, and the leftover check
+// deletes the key in it.)
 TEST_F(HostStartTest, LeftoverKeyFileIsDeletedAtStart) {
   ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
   const std::string key =
       "PrivateKey = BSlvu3X/BjlZ9YjjvI5Nl0NdzjbDtUs7Js49QgaP47c=";
   ASSERT_TRUE(CreateFolders(ConfigFolder()));
   ASSERT_TRUE(WriteWholeFile(ConfigFile(), "[Interface]\r\n" + key + "\r\n"));
+  ASSERT_TRUE(WriteWholeFile(ConfigFolder() + L"\\planted", "planted"));
   HostOptions options;
   options.script = "close\n";
   const HostRun run = RunHost(options);
+  const std::vector<std::wstring> moved = MovedConfigFolders();
+  ASSERT_EQ(moved.size(), 1u);
   const std::vector<std::string> messages = run.NativeMessages();
   ASSERT_FALSE(messages.empty());
-  EXPECT_EQ(messages.back(),
-            "WARNING: Deleted configuration file left by an earlier run: "
-            "C:\\ProgramData\\Keelhaven\\Keelhaven.conf")
+  EXPECT_EQ(messages.front(),
+            "WARNING: Folder could not be trusted as it was; moved it aside "
+            "to " +
+                WideToUtf8(moved[0]) +
+                " and made a new one: C:\\ProgramData\\Keelhaven")
       << run.process.err;
   EXPECT_FALSE(FileExists(ConfigFile()));
+  EXPECT_FALSE(FileExists(moved[0] + L"\\Keelhaven.conf"));
+  EXPECT_EQ(ReadWholeFile(moved[0] + L"\\planted"), "planted");
+  EXPECT_FALSE(FileExists(ConfigFolder() + L"\\planted"));
   EXPECT_EQ(run.process.err.find(key), std::string::npos);
 }
 
