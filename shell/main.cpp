@@ -1,6 +1,5 @@
 // The process entry: console, COM, the engine project with the command-line
 // arguments, the window, and the message loop.
-#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -9,9 +8,7 @@
 #include "shell/console_close.h"
 #include "shell/flutter_window.h"
 #include "shell/utils.h"
-#include "tunnel/config_file.h"
-#include "tunnel/folder_trust.h"
-#include "util/held_folder.h"
+#include "tunnel/config_folder.h"
 #include "util/native_log.h"
 #include "util/windows_include.h"
 // After windows.h:
@@ -44,12 +41,7 @@ int APIENTRY wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/,
   // made anew) and held for the whole run; every native log line also goes
   // to keelhaven.log in it, so a host started from the desktop (no console)
   // still leaves a log. When the folder is refused there is no log file.
-  const std::wstring config_path = GetConfigDirectory();
-  const auto config_folder = std::make_shared<const HeldFolder>(
-      config_path.empty()
-          ? HeldFolder()
-          : TakeTrustedFolder(config_path, OriginOf(config_path)));
-  SetNativeLogFile(config_folder, L"keelhaven.log");
+  SetNativeLogFile(HoldConfigFolder(), L"keelhaven.log");
 
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 

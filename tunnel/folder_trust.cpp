@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "tunnel/config_file.h"
+#include "tunnel/config_folder.h"
 #include "tunnel/config_security.h"
 #include "util/native_log.h"
 #include "util/relative_file.h"
@@ -161,7 +161,7 @@ std::wstring RandomHex() {
 // that was moved aside, so that no private key stays on disk. Reached
 // relative to the moved folder's handle; nothing else in it is touched.
 void DeleteLeftKey(HeldFolder moved) {
-  const std::wstring name = std::wstring(kTunnelName) + L".conf";
+  const std::wstring name = ConfigFileName();
   if (DeleteFileInFolder(moved, name)) return;
   const DWORD error = ::GetLastError();
   if (error == ERROR_FILE_NOT_FOUND) return;
@@ -371,12 +371,7 @@ UniqueFileHandle OpenNoFollow(const std::wstring& path, DWORD access,
                     flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
-bool DeleteNoFollow(HANDLE file) {
-  FILE_DISPOSITION_INFO disposition{};
-  disposition.DeleteFile = TRUE;
-  return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
-                                      sizeof(disposition)) != FALSE;
-}
+bool DeleteNoFollow(HANDLE file) { return DeleteOpenEntry(file); }
 
 bool DeleteFileNoFollow(const std::wstring& path) {
   // Without backup semantics a folder can't be opened, so only files go.
