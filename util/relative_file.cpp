@@ -93,10 +93,16 @@ bool RenameOpenEntry(HANDLE entry, HANDLE folder, const std::wstring& name,
     ::SetLastError(ERROR_INVALID_NAME);
     return false;
   }
-  const std::wstring target = Joined(folder_path, name);
+  // Without a root folder the native call takes the target as a full
+  // object path: \??\C:\... or \??\UNC\server\share\... .
+  const std::wstring dos = Joined(folder_path, name);
+  const std::wstring target = dos.compare(0, 2, L"\\\\") == 0
+                                  ? L"\\??\\UNC\\" + dos.substr(2)
+                                  : L"\\??\\" + dos;
   const size_t name_bytes = target.size() * sizeof(wchar_t);
-  // FILE_RENAME_INFO ends in the name; the buffer is of its own type so
-  // that it is aligned for it.
+  // FILE_RENAME_INFO is laid out as the native FILE_RENAME_INFORMATION and
+  // ends in the name; the buffer is of its own type so that it is aligned
+  // for it.
   const size_t bytes =
       offsetof(FILE_RENAME_INFO, FileName) + name_bytes + sizeof(wchar_t);
   std::vector<FILE_RENAME_INFO> buffer((bytes + sizeof(FILE_RENAME_INFO) - 1) /
@@ -107,10 +113,14 @@ bool RenameOpenEntry(HANDLE entry, HANDLE folder, const std::wstring& name,
   info.FileNameLength = static_cast<DWORD>(name_bytes);
   target.copy(info.FileName, target.size());
   info.FileName[target.size()] = L'\0';
-  return ::SetFileInformationByHandle(
-             entry, FileRenameInfo, &info,
-             static_cast<DWORD>(buffer.size() * sizeof(FILE_RENAME_INFO))) !=
-         FALSE;
+  IO_STATUS_BLOCK io{};
+  const NTSTATUS status = ::NtSetInformationFile(
+      entry, &io, &info, static_cast<ULONG>(bytes), FileRenameInformation);
+  if (!NT_SUCCESS(status)) {
+    ::SetLastError(::RtlNtStatusToDosError(status));
+    return false;
+  }
+  return true;
 }
 
 std::wstring FinalPathOf(HANDLE object) {
