@@ -1,7 +1,6 @@
 #include "tunnel/folder_trust.h"
 
 #include <aclapi.h>
-#include <bcrypt.h>
 
 #include <algorithm>
 #include <mutex>
@@ -14,6 +13,7 @@
 #include "tunnel/config_folder.h"
 #include "tunnel/config_security.h"
 #include "util/native_log.h"
+#include "util/random_hex.h"
 #include "util/relative_file.h"
 
 namespace {
@@ -139,22 +139,6 @@ HeldFolder Refuse(const std::wstring& folder, const std::string& why) {
 
 std::string Error(const char* what, DWORD code) {
   return std::string(what) + ", error " + std::to_string(code);
-}
-
-// 128 random bits as 32 hexadecimal digits; empty when Windows gives none.
-std::wstring RandomHex() {
-  unsigned char bytes[16];
-  if (!BCRYPT_SUCCESS(::BCryptGenRandom(nullptr, bytes, sizeof(bytes),
-                                        BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
-    return std::wstring();
-  }
-  static constexpr wchar_t kDigits[] = L"0123456789abcdef";
-  std::wstring hex;
-  for (const unsigned char byte : bytes) {
-    hex += kDigits[byte >> 4];
-    hex += kDigits[byte & 0xf];
-  }
-  return hex;
 }
 
 // Deletes the configuration file an earlier run may have left in a folder

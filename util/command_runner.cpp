@@ -38,6 +38,18 @@ bool WaitWhileReading(HANDLE process, OutputPipe* pipe, uint32_t timeout_ms) {
   }
 }
 
+// Output cut at the pipe's bound ends at its last line break, so no line
+// (a counter, a key) is read half.
+void KeepWholeLines(std::string& output, uint64_t dropped) {
+  const size_t end = output.rfind('\n');
+  const uint64_t cut = dropped + output.size() -
+                       (end == std::string::npos ? output.size() : end + 1);
+  if (end != std::string::npos) output.resize(end + 1);
+  NativeLog("WARNING: Process output over " +
+            std::to_string(OutputPipe::kMaxOutputBytes) + " bytes, " +
+            std::to_string(cut) + " bytes dropped");
+}
+
 }  // namespace
 
 int32_t RunCommand(const std::wstring& command_line, std::string* output,
@@ -84,6 +96,7 @@ int32_t RunCommand(const std::wstring& command_line, std::string* output,
   const bool captured = pipe != nullptr;
   if (captured) {
     *output = pipe->TakeRest();
+    if (pipe->dropped() > 0) KeepWholeLines(*output, pipe->dropped());
     pipe.reset();
   }
 

@@ -16,8 +16,10 @@ constexpr int32_t kRunTimedOut = -2;
 
 // Starts `command_line` (program path quoted by the caller) without a
 // console window, gathers its standard output and standard error into
-// `output` (every byte, NULs included, in pipe order; left untouched when
-// capture is not possible or the program can't start; may be null), and
+// `output` (every byte, NULs included, in pipe order, up to 4 MiB: past
+// that the rest is read and dropped and the output ends at its last line
+// break, with a "WARNING: " line; left untouched when capture is not
+// possible or the program can't start; may be null), and
 // waits at most `timeout_ms` for the whole run, output included. The child
 // inherits the output pipe's write end and no other handle, and runs in a
 // job object of its own. Gives the child's exit code, kRunFailedToStart

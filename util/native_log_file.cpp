@@ -22,6 +22,9 @@ constexpr wchar_t kLogFileSddl[] = L"D:P(A;;FA;;;SY)(A;;FA;;;BA)";
 // Keeps the log and its one older generation small on a machine that runs
 // for months.
 constexpr uint64_t kMaxLogFileBytes = 1024 * 1024;
+// The most of one line's text the file takes, a quarter of the file's
+// bound; the console and the debugger still get the line whole.
+constexpr size_t kMaxLogLineTextBytes = 256 * 1024;
 
 struct LogFile {
   std::mutex mutex;
@@ -88,6 +91,18 @@ void Rotate(LogFile& log) {
   if (moved) log.handle = OpenForAppend(log, &log.size);
 }
 
+// `text` cut to kMaxLogLineTextBytes, at the start of a UTF-8 character,
+// and a marker that says how much is missing; `text` itself when it fits.
+std::string_view CutText(std::string_view text, std::string& marker) {
+  if (text.size() <= kMaxLogLineTextBytes) return text;
+  size_t end = kMaxLogLineTextBytes;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
+    --end;  // a continuation byte
+  }
+  marker = " [" + std::to_string(text.size() - end) + " more bytes cut]";
+  return text.substr(0, end);
+}
+
 std::string Timestamp() {
   SYSTEMTIME now = {};
   ::GetSystemTime(&now);
@@ -122,9 +137,12 @@ void AppendToLogFile(std::string_view prefix, std::string_view label,
   if (!file.handle) return;
   // One write per line, so a line is never torn by a kill or interleaved
   // with another writer's.
+  std::string marker;
+  const std::string_view kept = CutText(text, marker);
   std::string line = Timestamp();
-  line.reserve(line.size() + prefix.size() + label.size() + text.size() + 1);
-  line.append(prefix).append(label).append(text).push_back('\n');
+  line.reserve(line.size() + prefix.size() + label.size() + kept.size() +
+               marker.size() + 1);
+  line.append(prefix).append(label).append(kept).append(marker).push_back('\n');
   if (file.size > 0 && file.size + line.size() > kMaxLogFileBytes) {
     Rotate(file);
     if (!file.handle) return;

@@ -1,8 +1,9 @@
 #include "util/output_pipe.h"
 
 #include <algorithm>
-#include <atomic>
+#include <string>
 
+#include "util/random_hex.h"
 #include "util/security_descriptor.h"
 #include "util/token_facts.h"
 
@@ -16,15 +17,16 @@ constexpr DWORD kPipeBuffer = 1024 * 1024;
 // wait should Windows not do so.
 constexpr DWORD kRestReadWaitMs = 1000;
 
-// Unique among this machine's pipes for the life of this process, and not
-// guessable ahead of time by another process: process id, a running count
-// and the tick count.
+// Tries made when the name is taken; with 128 random bits a second try is
+// already against all odds.
+constexpr int kNameTries = 4;
+
+// A name that no other process can know or take before this one: 128
+// random bits from the system's generator. Empty when it can't give them.
 std::wstring NewPipeName() {
-  static std::atomic<unsigned> counter{0};
-  return L"\\\\.\\pipe\\keelhaven-output-" +
-         std::to_wstring(::GetCurrentProcessId()) + L"-" +
-         std::to_wstring(++counter) + L"-" +
-         std::to_wstring(::GetTickCount64());
+  const std::wstring random = RandomHex();
+  if (random.empty()) return std::wstring();
+  return L"\\\\.\\pipe\\keelhaven-output-" + random;
 }
 
 }  // namespace
@@ -45,16 +47,25 @@ bool OutputPipe::Create() {
   }
   const SecurityDescriptor descriptor(sddl);
   if (!descriptor) return false;
-  const std::wstring name = NewPipeName();
   SECURITY_ATTRIBUTES attributes = descriptor.attributes();
-  // FIRST_PIPE_INSTANCE: fails rather than join a pipe of that name that
-  // someone else made first.
-  our_end_.reset(::CreateNamedPipeW(name.c_str(),
-                                    PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED |
-                                        FILE_FLAG_FIRST_PIPE_INSTANCE,
-                                    PIPE_TYPE_BYTE | PIPE_READMODE_BYTE |
-                                        PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS,
-                                    1, 0, kPipeBuffer, 0, &attributes));
+  std::wstring name;
+  for (int i = 0; i < kNameTries && !our_end_; ++i) {
+    name = NewPipeName();
+    if (name.empty()) return false;
+    // FIRST_PIPE_INSTANCE: fails rather than join a pipe of that name that
+    // someone else made first; then another name is tried.
+    our_end_.reset(
+        ::CreateNamedPipeW(name.c_str(),
+                           PIPE_ACCESS_INBOUND | FILE_FLAG_OVERLAPPED |
+                               FILE_FLAG_FIRST_PIPE_INSTANCE,
+                           PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT |
+                               PIPE_REJECT_REMOTE_CLIENTS,
+                           1, 0, kPipeBuffer, 0, &attributes));
+    const DWORD error = ::GetLastError();
+    if (!our_end_ && error != ERROR_ACCESS_DENIED && error != ERROR_PIPE_BUSY) {
+      return false;
+    }
+  }
   if (!our_end_) return false;
   attributes.bInheritHandle = TRUE;
   child_end_.reset(::CreateFileW(name.c_str(),
@@ -67,15 +78,27 @@ bool OutputPipe::Create() {
 
 void OutputPipe::Read() {
   if (reading_ || ended_) return;
-  if (collected_.size() < filled_ + kReadChunk) {
-    // Grows geometrically, so the output is copied a bounded number of
-    // times however it arrives.
-    collected_.resize(filled_ + kReadChunk);
+  char* into = nullptr;
+  DWORD size = kReadChunk;
+  dropping_ = filled_ >= kMaxOutputBytes;
+  if (!dropping_) {
+    size =
+        static_cast<DWORD>(std::min<size_t>(size, kMaxOutputBytes - filled_));
+    if (collected_.size() < filled_ + size) {
+      // Grows geometrically, so the output is copied a bounded number of
+      // times however it arrives.
+      collected_.resize(filled_ + size);
+    }
+    into = &collected_[filled_];
+  } else {
+    // Full: the rest is read and dropped, so the child never blocks on a
+    // full pipe.
+    if (dropped_buffer_.empty()) dropped_buffer_.resize(kReadChunk);
+    into = dropped_buffer_.data();
   }
   overlapped_ = {};
   overlapped_.hEvent = event_.get();
-  if (::ReadFile(our_end_.get(), &collected_[filled_], kReadChunk, nullptr,
-                 &overlapped_) ||
+  if (::ReadFile(our_end_.get(), into, size, nullptr, &overlapped_) ||
       ::GetLastError() == ERROR_IO_PENDING) {
     // Also when it finished at once: the event is set either way.
     reading_ = true;
@@ -85,11 +108,19 @@ void OutputPipe::Read() {
   }
 }
 
+void OutputPipe::Count(DWORD read) {
+  if (dropping_) {
+    dropped_ += read;
+  } else {
+    // Counted: NUL bytes in the output are kept.
+    filled_ += read;
+  }
+}
+
 void OutputPipe::FinishRead() {
   DWORD read = 0;
   if (::GetOverlappedResult(our_end_.get(), &overlapped_, &read, FALSE)) {
-    // Counted: NUL bytes in the output are kept.
-    filled_ += read;
+    Count(read);
   } else if (::GetLastError() == ERROR_IO_INCOMPLETE) {
     return;
   } else {
@@ -110,15 +141,16 @@ std::string OutputPipe::TakeRest() {
     // Only what was there at this look: a writer that goes on can't keep
     // us here.
     while (available > 0 && !ended_) {
-      const size_t before = filled_;
+      const uint64_t before = filled_ + dropped_;
       Read();
       if (!reading_ || ::WaitForSingleObject(event_.get(), kRestReadWaitMs) !=
                            WAIT_OBJECT_0) {
         break;
       }
       FinishRead();
-      available -= std::min(available, static_cast<DWORD>(filled_ - before));
-      if (filled_ == before) break;
+      const uint64_t got = filled_ + dropped_ - before;
+      if (got == 0) break;
+      available -= static_cast<DWORD>(std::min<uint64_t>(available, got));
     }
   }
   Cancel();
@@ -133,7 +165,7 @@ void OutputPipe::Cancel() {
   ::CancelIoEx(our_end_.get(), &overlapped_);
   DWORD read = 0;
   if (::GetOverlappedResult(our_end_.get(), &overlapped_, &read, TRUE)) {
-    filled_ += read;
+    Count(read);
   }
   reading_ = false;
 }

@@ -5,6 +5,7 @@
 #ifndef KEELHAVEN_UTIL_OUTPUT_PIPE_H_
 #define KEELHAVEN_UTIL_OUTPUT_PIPE_H_
 
+#include <cstdint>
 #include <string>
 
 #include "util/unique_handle.h"
@@ -12,6 +13,10 @@
 
 class OutputPipe {
  public:
+  // The most output kept; what a child writes beyond it is read and
+  // dropped. `wg show` of a tunnel with thousands of peers fits many times.
+  static constexpr size_t kMaxOutputBytes = 4 * 1024 * 1024;
+
   OutputPipe() = default;
   // Stops a read in flight and waits until Windows no longer writes into
   // the collected bytes.
@@ -39,11 +44,15 @@ class OutputPipe {
 
   // Takes the bytes that the pipe holds at this moment, never waiting for
   // more (a grandchild may hold the pipe open and write on), then stops
-  // reading and gives everything collected.
+  // reading and gives everything collected: the first kMaxOutputBytes.
   std::string TakeRest();
+  // How many bytes were read beyond kMaxOutputBytes and dropped.
+  uint64_t dropped() const { return dropped_; }
 
  private:
   void Cancel();
+  // Adds the bytes of a finished read to what was kept or dropped.
+  void Count(DWORD read);
 
   UniqueFileHandle our_end_;
   UniqueFileHandle child_end_;
@@ -53,6 +62,10 @@ class OutputPipe {
   // rest is room for the read in flight. Never resized while reading_.
   std::string collected_;
   size_t filled_ = 0;
+  // Where reads land once collected_ is full.
+  std::string dropped_buffer_;
+  uint64_t dropped_ = 0;
+  bool dropping_ = false;  // the read in flight goes to dropped_buffer_
   bool reading_ = false;
   bool ended_ = false;
 };

@@ -88,15 +88,35 @@ TEST_F(RunCommandTest, GivesTheChildsOutputAndExitCode) {
 
 // Around one read's size, and far more than the pipe holds: the child must
 // never block on the pipe, and what it wrote just before its exit is still
-// read after the exit has been seen.
-TEST_F(RunCommandTest, CapturesLargeOutputWhole) {
-  for (const size_t size : {65536u, 65537u, 300000u, 3145728u}) {
-    SCOPED_TRACE(size);
-    const Outcome run =
-        RunAndRecord(Child("bytes=" + std::to_string(size) + " exit=0"), 20000);
+// read after the exit has been seen. Past 4 MiB the rest is read and
+// dropped, and the output ends at its last line break (with a warning).
+TEST_F(RunCommandTest, CapturesLargeOutputUpToTheBound) {
+  constexpr size_t kBound = 4 * 1024 * 1024;
+  const struct {
+    std::string fault;
+    std::string output;
+    const char* dropped;  // the warning's count; null for none
+  } cases[] = {
+      {"bytes=65536", PatternBytes(65536), nullptr},
+      {"bytes=65537", PatternBytes(65537), nullptr},
+      {"bytes=300000", PatternBytes(300000), nullptr},
+      {"bytes=3145728", PatternBytes(3145728), nullptr},
+      {"bytes=4194304", PatternBytes(kBound), nullptr},
+      // No line break at all: the bound's worth stays.
+      {"bytes=6000000", PatternBytes(kBound), "1805696"},
+      {"stdout=" + ToHex("one\ntwo\n") + " bytes=6000000", "one\ntwo\n",
+       "6000000"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fault);
+    const Outcome run = RunAndRecord(Child(c.fault + " exit=0"), 20000);
     EXPECT_EQ(run.result, 0);
-    ASSERT_EQ(run.output.size(), size);
-    EXPECT_TRUE(run.output == PatternBytes(size));
+    ASSERT_EQ(run.output.size(), c.output.size());
+    EXPECT_TRUE(run.output == c.output);
+    const std::string warning =
+        Line("WARNING: Process output over 4194304 bytes, " +
+             std::string(c.dropped ? c.dropped : "") + " bytes dropped");
+    EXPECT_EQ(run.log.find(warning) != std::string::npos, c.dropped != nullptr);
   }
 }
 

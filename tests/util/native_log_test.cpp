@@ -149,6 +149,36 @@ TEST_F(NativeLogFileTest, MovesAFullFileAside) {
   ExpectClosedToEveryoneAndUsers(path_);
 }
 
+// A line's text over 256 KiB reaches the file cut there, never inside a
+// character, with a marker of what is missing; the console gets it whole.
+TEST_F(NativeLogFileTest, CutsAnOverlongLineWithAMarker) {
+  constexpr size_t kBound = 256 * 1024;
+  const std::string e_acute = "\xC3\xA9";
+  const struct {
+    std::string text;
+    std::string in_file;
+  } cases[] = {
+      {std::string(kBound, 'x'), std::string(kBound, 'x')},
+      {std::string(kBound + 1, 'x'),
+       std::string(kBound, 'x') + " [1 more bytes cut]"},
+      // The character across the bound goes whole.
+      {std::string(kBound - 1, 'x') + e_acute + std::string(5000, 'y'),
+       std::string(kBound - 1, 'x') + " [5002 more bytes cut]"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.in_file.substr(kBound - 1, 30));
+    DeleteTree(path_);
+    LogCapture capture;
+    {
+      ScopedLogFile log_file(folder_.path(), L"keelhaven.log");
+      NativeLog(c.text);
+    }
+    EXPECT_EQ(capture.Finish(), "[Keelhaven Native] " + c.text + "\n");
+    EXPECT_EQ(Stripped(ReadWholeFile(path_)),
+              "[Keelhaven Native] " + c.in_file + "\n");
+  }
+}
+
 // Started from the desktop the host has no standard error: the line still
 // reaches the file, and nothing fails.
 TEST_F(NativeLogFileTest, LogsWithoutStandardError) {
