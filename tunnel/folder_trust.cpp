@@ -49,52 +49,6 @@ bool IsDenyAce(BYTE type) {
          type == ACCESS_DENIED_CALLBACK_OBJECT_ACE_TYPE;
 }
 
-// Owner and DACL of an open file or folder; empty on failure, with the
-// Windows error in `error`.
-UniqueLocalMemory ReadSecurity(HANDLE object, DWORD& error) {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  error =
-      ::GetSecurityInfo(object, SE_FILE_OBJECT,
-                        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                        nullptr, nullptr, nullptr, nullptr, &descriptor);
-  return UniqueLocalMemory(error == ERROR_SUCCESS ? descriptor : nullptr);
-}
-
-// The attributes of an object opened without following links, as its
-// handle and its path tell them: Windows reports a link through the handle,
-// Wine (which follows Unix symbolic links when opening) only through the
-// path. Invalid attributes when either can't be read.
-DWORD Attributes(const std::wstring& path, HANDLE object) {
-  BY_HANDLE_FILE_INFORMATION info{};
-  const DWORD by_path = ::GetFileAttributesW(path.c_str());
-  if (!::GetFileInformationByHandle(object, &info) ||
-      by_path == INVALID_FILE_ATTRIBUTES) {
-    return INVALID_FILE_ATTRIBUTES;
-  }
-  return info.dwFileAttributes | (by_path & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-// Opens the object itself, never what a link points to. Folders need
-// backup semantics to be opened at all.
-UniqueFileHandle OpenObject(const std::wstring& path, DWORD access,
-                            DWORD share) {
-  return OpenNoFollow(path, access, share, OPEN_EXISTING,
-                      FILE_FLAG_BACKUP_SEMANTICS);
-}
-
-bool IsTrustedObject(const std::wstring& path, const TokenFacts& token) {
-  const UniqueFileHandle object =
-      OpenObject(path, READ_CONTROL | FILE_READ_ATTRIBUTES,
-                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
-  if (!object ||
-      (Attributes(path, object.get()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-    return false;  // also when the attributes can't be read
-  }
-  DWORD error = ERROR_SUCCESS;
-  const UniqueLocalMemory security = ReadSecurity(object.get(), error);
-  return security && IsTrustedDescriptor(security.get(), token, kWriteAccess);
-}
-
 // Folders this process made in this run, each with the configuration
 // folder's descriptor: trusted for the run. Known by path, volume and file
 // index, so a folder put in the place of one is another folder (NTFS keeps
@@ -338,15 +292,6 @@ UniqueFileHandle EnsureTrustedFolder(const std::wstring& folder) {
   return TakeTrustedFolder(folder, OriginOf(folder)).TakeHandle();
 }
 
-bool IsTrustedProgram(const std::wstring& path) {
-  const size_t slash = path.find_last_of(L"\\/");
-  if (slash == std::wstring::npos) return false;
-  std::wstring folder = path.substr(0, slash);
-  if (folder.size() == 2 && folder[1] == L':') folder += L'\\';  // a root
-  const TokenFacts token = TokenFacts::OfThisProcess();
-  return IsTrustedObject(path, token) && IsTrustedObject(folder, token);
-}
-
 UniqueFileHandle OpenNoFollow(const std::wstring& path, DWORD access,
                               DWORD share, DWORD disposition, DWORD flags,
                               SECURITY_ATTRIBUTES* attributes) {
@@ -363,4 +308,23 @@ bool DeleteFileNoFollow(const std::wstring& path) {
       path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
   return file && DeleteNoFollow(file.get());
+}
+
+UniqueLocalMemory ReadSecurity(HANDLE object, DWORD& error) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  error =
+      ::GetSecurityInfo(object, SE_FILE_OBJECT,
+                        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                        nullptr, nullptr, nullptr, nullptr, &descriptor);
+  return UniqueLocalMemory(error == ERROR_SUCCESS ? descriptor : nullptr);
+}
+
+DWORD AttributesNoFollow(const std::wstring& path, HANDLE object) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  const DWORD by_path = ::GetFileAttributesW(path.c_str());
+  if (!::GetFileInformationByHandle(object, &info) ||
+      by_path == INVALID_FILE_ATTRIBUTES) {
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  return info.dwFileAttributes | (by_path & FILE_ATTRIBUTE_REPARSE_POINT);
 }

@@ -82,10 +82,6 @@ HeldFolder TakeTrustedFolder(const std::wstring& folder, FolderOrigin origin);
 // TakeTrustedFolder(folder, OriginOf(folder)), as a handle.
 UniqueFileHandle EnsureTrustedFolder(const std::wstring& folder);
 
-// True when the file at `path` and the folder holding it are no links and
-// no other account may change them (the rule above with kWriteAccess).
-bool IsTrustedProgram(const std::wstring& path);
-
 // --- Files, never through a link -------------------------------------------
 // CreateFileW on the object at `path` itself: a symbolic link or junction
 // there is opened as what it is and never followed. `flags` are attributes
@@ -99,5 +95,14 @@ bool DeleteNoFollow(HANDLE file);
 // Deletes the file at `path` (a link there itself, not its target). False
 // when there is none or it can't be deleted; a folder is never deleted.
 bool DeleteFileNoFollow(const std::wstring& path);
+
+// The attributes of an object opened with OpenNoFollow, as its handle and
+// its path tell them: Windows reports a link through the handle, Wine
+// (which follows Unix symbolic links when opening) only through the path.
+// INVALID_FILE_ATTRIBUTES when either can't be read.
+DWORD AttributesNoFollow(const std::wstring& path, HANDLE object);
+// Owner and DACL of an open file or folder (opened with READ_CONTROL);
+// empty on failure, with the Windows error in `error`.
+UniqueLocalMemory ReadSecurity(HANDLE object, DWORD& error);
 
 #endif  // KEELHAVEN_TUNNEL_FOLDER_TRUST_H_

@@ -77,7 +77,7 @@ struct TunnelSystem {
   std::function<std::wstring()> config_directory;
   // Runs one command line; same contract as RunCommand.
   std::function<int32_t(const std::wstring& command_line, std::string* output,
-                        uint32_t timeout_ms, const OutputLogFilter& log_filter)>
+                        uint32_t timeout_ms, const RunOptions& options)>
       run_command;
   // Blocks the thread for the given milliseconds.
   std::function<void(uint32_t milliseconds)> sleep;

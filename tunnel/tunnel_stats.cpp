@@ -134,3 +134,32 @@ std::string HideDumpSecrets(const std::string& dump) {
   }
   return shown;
 }
+
+std::string HideKeys(std::string_view text) {
+  constexpr size_t kKeyCharacters = 43;  // and the "=" after them
+  std::string shown;
+  shown.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    if (!IsBase64Character(text[i]) || text[i] == '=') {
+      shown += text[i++];
+      continue;
+    }
+    size_t end = i;
+    while (end < text.size() && IsBase64Character(text[end]) &&
+           text[end] != '=') {
+      ++end;
+    }
+    const bool key =
+        end - i == kKeyCharacters && end < text.size() && text[end] == '=' &&
+        (end + 1 == text.size() || !IsBase64Character(text[end + 1]));
+    if (key) {
+      shown += kHidden;
+      end += 1;
+    } else {
+      shown.append(text.substr(i, end - i));
+    }
+    i = end;
+  }
+  return shown;
+}

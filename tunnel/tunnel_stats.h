@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 struct TunnelStats {
   int64_t bytes_up = 0;    // transfer-tx, column 6 of a peer line
@@ -30,5 +31,11 @@ bool ParseLeadingInt64(const std::string& text, int64_t& value);
 // only (a key, or part of one) is hidden too. Line breaks, tabs and all
 // other fields stay as they are.
 std::string HideDumpSecrets(const std::string& dump);
+
+// `text` (any output of WireGuard's tools) with every key-shaped token
+// replaced by "(hidden)": 43 base64 characters and a "=", the way
+// WireGuard writes a 32-byte key, with no base64 character right before
+// or after. Everything else stays as it is.
+std::string HideKeys(std::string_view text);
 
 #endif  // KEELHAVEN_TUNNEL_TUNNEL_STATS_H_

@@ -4,8 +4,10 @@
 #include <string>
 
 #include "tunnel/config_file.h"
-#include "tunnel/folder_trust.h"
+#include "tunnel/path_chain_trust.h"
+#include "tunnel/tool_launch.h"
 #include "tunnel/tunnel_controller.h"
+#include "tunnel/tunnel_stats.h"
 #include "tunnel/wireguard_commands.h"
 #include "util/native_log.h"
 #include "util/windows_include.h"
@@ -37,7 +39,7 @@ void ReportInstalledTunnel(int32_t code, const std::string& output) {
     return;
   }
   NativeLog("=== wg show Keelhaven (post-install) ===");
-  NativeLog(output);
+  NativeLog(HideKeys(output));
   NativeLog("========================================");
   if (output.find("peer:") != std::string::npos ||
       output.find("endpoint:") != std::string::npos) {
@@ -54,12 +56,14 @@ void ReportInstalledTunnel(int32_t code, const std::string& output) {
 int32_t TunnelController::RunTool(const std::wstring& command_line,
                                   std::string& output, uint32_t timeout_ms,
                                   const OutputLogFilter& log_filter) const {
-  return system_.run_command(command_line, &output, timeout_ms, log_filter);
+  return system_.run_command(command_line, &output, timeout_ms,
+                             ToolRunOptions(command_line, log_filter));
 }
 
 std::wstring TunnelController::FindTool(const wchar_t* file_name,
                                         bool log) const {
   const std::string name = WideToUtf8(file_name);
+  ReleaseSearchPathProgram(file_name);
   for (const std::wstring& folder : system_.wireguard_folders) {
     const std::wstring path = folder + L"\\" + file_name;
     if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
@@ -76,7 +80,7 @@ std::wstring TunnelController::FindTool(const wchar_t* file_name,
     const std::wstring path(found, length);
     // The search path may hold folders that any user can write to, and
     // this process runs what it finds with full rights.
-    if (IsTrustedProgram(path)) {
+    if (HoldSearchPathProgram(path)) {
       if (log) NativeLog("Found " + name + " on PATH: " + WideToUtf8(path));
       return path;
     }
@@ -123,7 +127,7 @@ bool TunnelController::InstallTunnelService(const std::wstring& config_path,
     error_message = "wireguard.exe /installtunnelservice failed (exit code: " +
                     Unsigned(code) + ")";
     if (!output.empty())
-      error_message += std::string(" ") + kEmDash + " " + output;
+      error_message += std::string(" ") + kEmDash + " " + HideKeys(output);
     NativeLog("ERROR: " + error_message);
     if (code == kRunFailedToStart) {
       NativeLog(
@@ -162,7 +166,7 @@ bool TunnelController::UninstallTunnelService(
     return true;
   }
   NativeLog("wireguard.exe /uninstalltunnelservice returned " + Unsigned(code));
-  if (!output.empty()) NativeLog("Output: " + output);
+  if (!output.empty()) NativeLog("Output: " + HideKeys(output));
 
   // The removal may have failed only because there was nothing to remove:
   // wg.exe tells whether the tunnel is still there.

@@ -37,9 +37,29 @@ class InheritList {
   LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
 };
 
+// The environment block of "NAME=value" strings: each ends in a NUL, the
+// block in one more.
+std::vector<wchar_t> EnvironmentBlock(
+    const std::vector<std::wstring>& variables) {
+  std::vector<wchar_t> block;
+  for (const std::wstring& variable : variables) {
+    block.insert(block.end(), variable.begin(), variable.end());
+    block.push_back(L'\0');
+  }
+  block.push_back(L'\0');
+  return block;
+}
+
+const wchar_t* OrNull(const std::wstring& text) {
+  return text.empty() ? nullptr : text.c_str();
+}
+
 }  // namespace
 
-DWORD ChildProcess::Start(const std::wstring& command_line, HANDLE output) {
+DWORD ChildProcess::Start(const std::wstring& command_line, HANDLE output,
+                          const std::wstring& application_name,
+                          const std::vector<std::wstring>& environment,
+                          const std::wstring& current_folder) {
   job_.reset(::CreateJobObjectW(nullptr, nullptr));
   if (!job_) return ::GetLastError();
 
@@ -64,10 +84,16 @@ DWORD ChildProcess::Start(const std::wstring& command_line, HANDLE output) {
   // CreateProcessW may write into the command line.
   std::vector<wchar_t> writable(command_line.begin(), command_line.end());
   writable.push_back(L'\0');
+  std::vector<wchar_t> block;
+  if (!environment.empty()) {
+    block = EnvironmentBlock(environment);
+    flags |= CREATE_UNICODE_ENVIRONMENT;
+  }
   PROCESS_INFORMATION info = {};
-  if (!::CreateProcessW(nullptr, writable.data(), nullptr, nullptr,
-                        output != nullptr ? TRUE : FALSE, flags, nullptr,
-                        nullptr, &startup.StartupInfo, &info)) {
+  if (!::CreateProcessW(OrNull(application_name), writable.data(), nullptr,
+                        nullptr, output != nullptr ? TRUE : FALSE, flags,
+                        block.empty() ? nullptr : block.data(),
+                        OrNull(current_folder), &startup.StartupInfo, &info)) {
     return ::GetLastError();
   }
   process_.reset(info.hProcess);

@@ -53,7 +53,7 @@ void KeepWholeLines(std::string& output, uint64_t dropped) {
 }  // namespace
 
 int32_t RunCommand(const std::wstring& command_line, std::string* output,
-                   uint32_t timeout_ms, const OutputLogFilter& log_filter) {
+                   uint32_t timeout_ms, const RunOptions& options) {
   NativeLog("Running: " + WideToUtf8(command_line));
 
   std::unique_ptr<OutputPipe> pipe;
@@ -66,8 +66,9 @@ int32_t RunCommand(const std::wstring& command_line, std::string* output,
   }
 
   ChildProcess child;
-  const DWORD start_error =
-      child.Start(command_line, pipe ? pipe->child_end() : nullptr);
+  const DWORD start_error = child.Start(
+      command_line, pipe ? pipe->child_end() : nullptr,
+      options.application_name, options.environment, options.current_folder);
   // From here only the child holds a write end, so the pipe breaks once the
   // child (and whatever inherited the end from it) has closed it.
   if (pipe) pipe->CloseChildEnd();
@@ -105,8 +106,8 @@ int32_t RunCommand(const std::wstring& command_line, std::string* output,
   // The output may be large: it goes to the log without a copy of its own.
   constexpr char kOutputLabel[] = "Process output: ";
   if (captured && !output->empty()) {
-    if (log_filter) {
-      NativeLog(kOutputLabel, log_filter(*output));
+    if (options.log_filter) {
+      NativeLog(kOutputLabel, options.log_filter(*output));
     } else {
       NativeLog(kOutputLabel, *output);
     }

@@ -5,10 +5,31 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 // Turns captured output into the text that the log shows of it (for output
 // that holds a secret). The caller's captured string is never changed by it.
 using OutputLogFilter = std::function<std::string(const std::string& output)>;
+
+// How a command is run besides its command line. A filter alone converts.
+struct RunOptions {
+  RunOptions() = default;
+  RunOptions(OutputLogFilter filter)  // NOLINT: implicit by design
+      : log_filter(std::move(filter)) {}
+
+  // Turns the output into the "Process output: " line; none: as captured.
+  OutputLogFilter log_filter;
+  // The program file to start, given to CreateProcessW as the application
+  // name, so Windows looks nothing up; empty: the command line's first
+  // field, looked up by Windows.
+  std::wstring application_name;
+  // The child's whole environment, "NAME=value" each; empty: this
+  // process's.
+  std::vector<std::wstring> environment;
+  // The child's current folder; empty: this process's.
+  std::wstring current_folder;
+};
 
 // Result values besides the child's own exit code.
 constexpr int32_t kRunFailedToStart = -1;
@@ -31,6 +52,6 @@ constexpr int32_t kRunTimedOut = -2;
 // "Process output: " line shows log_filter(output) when a filter is set.
 int32_t RunCommand(const std::wstring& command_line, std::string* output,
                    uint32_t timeout_ms,
-                   const OutputLogFilter& log_filter = OutputLogFilter());
+                   const RunOptions& options = RunOptions());
 
 #endif  // KEELHAVEN_UTIL_COMMAND_RUNNER_H_

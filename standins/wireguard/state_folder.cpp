@@ -1,5 +1,6 @@
 #include "standins/wireguard/state_folder.h"
 
+#include "standins/wireguard/file_io.h"
 #include "util/windows_include.h"
 // After windows.h:
 #include <shlobj.h>
@@ -28,10 +29,36 @@ std::wstring WithoutTrailingSeparators(std::wstring path) {
   return path;
 }
 
+// What kStateFolderFile beside this program names; empty when nothing.
+std::wstring FolderNamedBesideProgram() {
+  wchar_t program[MAX_PATH] = {};
+  const DWORD length = ::GetModuleFileNameW(nullptr, program, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return std::wstring();
+  const std::wstring path(program, length);
+  std::string text;
+  if (ReadSmallFile(
+          path.substr(0, path.find_last_of(L'\\') + 1) + kStateFolderFile, 4096,
+          &text) != ReadStatus::kOk) {
+    return std::wstring();
+  }
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+    text.pop_back();
+  }
+  const int size = ::MultiByteToWideChar(
+      CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring folder(size > 0 ? size : 0, L'\0');
+  if (size > 0) {
+    ::MultiByteToWideChar(CP_UTF8, 0, text.data(),
+                          static_cast<int>(text.size()), &folder[0], size);
+  }
+  return folder;
+}
+
 }  // namespace
 
 std::wstring StateFolder() {
   std::wstring folder = EnvironmentValue(kStateFolderVariable);
+  if (folder.empty()) folder = FolderNamedBesideProgram();
   if (!folder.empty()) return WithoutTrailingSeparators(folder);
   wchar_t common[MAX_PATH] = {};
   if (::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr,

@@ -8,9 +8,15 @@
 // each case its own).
 constexpr wchar_t kStateFolderVariable[] = L"KEELHAVEN_STANDIN_STATE";
 
-// %KEELHAVEN_STANDIN_STATE% when set and not empty, otherwise
+// The file beside the tools that names their state folder (UTF-8), for
+// tools started with an environment of the system's own (the host gives
+// WireGuard's tools one).
+constexpr wchar_t kStateFolderFile[] = L"state-folder.txt";
+
+// %KEELHAVEN_STANDIN_STATE% when set and not empty, otherwise what
+// kStateFolderFile beside the running program names, otherwise
 // <common application data>\KeelhavenStandinWireGuard; without trailing
-// separators; empty when neither can be had. Not created here.
+// separators; empty when none can be had. Not created here.
 std::wstring StateFolder();
 
 // <state folder>\tunnels, which holds <name>.conf (a copy of the

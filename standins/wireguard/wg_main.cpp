@@ -5,7 +5,8 @@
 // A tunnel that is not installed, or whose configuration lacks the private
 // key, the peer's public key or the endpoint, never comes up: both print
 // "Unable to access interface: No such file or directory" on standard error
-// and exit 1. Every dump call adds 4096 received and 1024 sent bytes.
+// and exit 1. Every dump call adds 4096 received and 1024 sent bytes. With
+// %WG_HIDE_KEYS% "never" the readable layout shows the private key.
 #include <cwchar>
 #include <string>
 
@@ -18,6 +19,7 @@
 #include "standins/wireguard/tunnel_name.h"
 #include "standins/wireguard/tunnel_store.h"
 #include "standins/wireguard/wg_output.h"
+#include "util/windows_include.h"
 
 namespace {
 
@@ -33,6 +35,13 @@ int NoSuchInterface() {
 int UsageError() {
   WriteStderr(kUsage);
   return 1;
+}
+
+// As the real tool: WG_HIDE_KEYS=never shows the private key too.
+bool ShowsPrivateKey() {
+  wchar_t value[8] = {};
+  const DWORD length = ::GetEnvironmentVariableW(L"WG_HIDE_KEYS", value, 8);
+  return length == 5 && std::wcscmp(value, L"never") == 0;
 }
 
 int Show(const std::wstring& state_folder, const std::wstring& name,
@@ -63,6 +72,7 @@ int Show(const std::wstring& state_folder, const std::wstring& name,
   view.latest_handshake = tunnel.installed_at;
   view.rx_bytes = kReceivedPerDump * tunnel.dump_calls;
   view.tx_bytes = kSentPerDump * tunnel.dump_calls;
+  view.show_private_key = ShowsPrivateKey();
   WriteStdout(dump ? FormatDump(view) : FormatShow(view));
   return 0;
 }

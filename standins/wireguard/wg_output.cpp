@@ -39,7 +39,9 @@ std::string FormatShow(const InterfaceView& view) {
   std::string out;
   out += "interface: " + view.name + kLineEnd;
   out += "  public key: " + view.public_key + kLineEnd;
-  out += std::string("  private key: (hidden)") + kLineEnd;
+  out += "  private key: " +
+         (view.show_private_key ? view.private_key : std::string("(hidden)")) +
+         kLineEnd;
   out += "  listening port: " + std::to_string(kListenPort) + kLineEnd;
   out += kLineEnd;
   out += "peer: " + view.peer_public_key + kLineEnd;

@@ -19,10 +19,11 @@ struct InterfaceView {
   int64_t latest_handshake = 0;  // Unix seconds
   uint64_t rx_bytes = 0;
   uint64_t tx_bytes = 0;
+  bool show_private_key = false;  // %WG_HIDE_KEYS% is "never"
 };
 
 // "interface: <name>" and the indented lines that follow it; the private
-// key is shown as "(hidden)".
+// key is shown as "(hidden)" unless show_private_key.
 std::string FormatShow(const InterfaceView& view);
 
 // One tab-separated interface line (private key, public key, port, "off")

@@ -152,6 +152,9 @@ TEST_F(WireguardExeTest, DefaultStateFolderIsUnderCommonAppData) {
   const std::wstring name = L"t" + std::to_wstring(GetCurrentProcessId());
   const std::wstring path = WriteWorkFile(name + L".conf", HostConfig());
   const ScopedEnvironmentVariable unset(kStateFolderVariable, nullptr);
+  // Nor a file beside the tool that names one.
+  ASSERT_TRUE(::DeleteFileW(
+      (tools_.install_folder() + L"\\" + kStateFolderFile).c_str()));
   const std::wstring copy =
       TunnelsFolder(StateFolder()) + L"\\" + name + L".conf";
 

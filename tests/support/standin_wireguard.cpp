@@ -3,6 +3,7 @@
 #include "standins/wireguard/state_folder.h"
 #include "standins/wireguard/tunnel_service.h"
 #include "tests/support/child_process.h"
+#include "util/native_log.h"
 #include "util/windows_include.h"
 
 std::wstring StandinWireGuardBin() {
@@ -16,6 +17,15 @@ bool CopyStandinTools(const std::wstring& folder,
     copied =
         copied && ::CopyFileW((StandinWireGuardBin() + L"\\" + tool).c_str(),
                               (folder + L"\\" + tool).c_str(), FALSE);
+  }
+  // The tools' state folder of this test, for the tools started without
+  // this process's environment.
+  wchar_t state[MAX_PATH] = {};
+  const DWORD length =
+      ::GetEnvironmentVariableW(kStateFolderVariable, state, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) {
+    copied = copied && WriteWholeFile(folder + L"\\" + kStateFolderFile,
+                                      WideToUtf8(state));
   }
   return copied;
 }

@@ -56,12 +56,11 @@ TunnelSystem TunnelFixture::System(std::vector<std::wstring> folders) {
     system.tunnel_service_registered = [this] { return *service_registered; };
   }
   system.run_command = [this](const std::wstring& command, std::string* output,
-                              uint32_t timeout_ms,
-                              const OutputLogFilter& filter) {
+                              uint32_t timeout_ms, const RunOptions& options) {
     const std::optional<int32_t> faked =
         fake_run ? fake_run(command, output) : std::nullopt;
     const int32_t result =
-        faked ? *faked : RunCommand(command, output, timeout_ms, filter);
+        faked ? *faked : RunCommand(command, output, timeout_ms, options);
     runs.push_back({command, timeout_ms, result, output ? *output : ""});
     return result;
   };

@@ -106,4 +106,35 @@ TEST(HideDumpSecretsTest, HidesThePrivateAndPresharedKeys) {
   }
 }
 
+// Any output of the tools: every token shaped like a key goes, wherever it
+// stands; what only resembles one stays.
+TEST(HideKeysTest, HidesEveryKeyShapedToken) {
+  const std::string key = kTestPrivateKey;
+  const std::string body = key.substr(0, 43);  // without the "="
+  const struct {
+    const char* name;
+    std::string in, out;
+  } cases[] = {
+      {"empty", "", ""},
+      {"a key alone", key, "(hidden)"},
+      {"readable layout", "  private key: " + key + "\r\n",
+       "  private key: (hidden)\r\n"},
+      {"after a '='", "PrivateKey=" + key, "PrivateKey=(hidden)"},
+      {"quoted in an error", "[Error:  Bad key '" + key + "']\r\n",
+       "[Error:  Bad key '(hidden)']\r\n"},
+      {"dump line", kTestServerKey + "\t" + kTestPresharedKey + "\t1\t2",
+       "(hidden)\t(hidden)\t1\t2"},
+      {"one character short", body.substr(1) + "=", body.substr(1) + "="},
+      {"one character long", "A" + key, "A" + key},
+      {"no '='", body + "x", body + "x"},
+      {"'==' after", body + "==", body + "=="},
+      {"base64 right after", key + "A", key + "A"},
+      {"two in a row", key + " " + key, "(hidden) (hidden)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(HideKeys(c.in), c.out);
+  }
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <optional>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/tunnel_fixture.h"
 #include "tests/support/wine.h"
+#include "tunnel/tunnel_stats.h"
 #include "util/native_log.h"
 #include "util/token_facts.h"
 #include "util/windows_include.h"
@@ -34,10 +36,17 @@ bool OwnFoldersTrusted() {
   return TokenFacts::OfThisProcess().SoleUser() != nullptr;
 }
 
-// The log lines that RunCommand writes for a run that started.
+// Whether `text` holds anything shaped like a key: 43 base64 characters
+// and a "=".
+bool HoldsKeyShapedText(const std::string& text) {
+  return std::regex_search(text, std::regex("[A-Za-z0-9+/]{43}="));
+}
+
+// The log lines that RunCommand writes for a run of a tool that started:
+// its output with every key hidden.
 std::string RunnerLog(const RecordedRun& run) {
   return RunLog(run.command, std::to_string(static_cast<uint32_t>(run.result)),
-                run.output);
+                HideKeys(run.output));
 }
 
 class WireGuardToolsTest : public testing::Test, public TunnelFixture {
@@ -259,9 +268,42 @@ TEST_F(WireGuardToolsTest, InstallRemovesNothingInstallsAndChecks) {
                           "wireguard.exe") +
                      RunnerLog(runs[2]) +
                      Line("=== wg show Keelhaven (post-install) ===") +
-                     Line(runs[2].output) +
+                     Line(HideKeys(runs[2].output)) +
                      Line("========================================") +
                      Line("SUCCESS: Peer configuration is active!"));
+}
+
+// The tools get the system's environment, not this process's: the user's
+// WG_HIDE_KEYS=never, which makes wg.exe show the private key, doesn't
+// reach them. What a tool prints that looks like a key never reaches the
+// log, whatever the tool.
+TEST_F(WireGuardToolsTest, ToolsGetNoneOfTheUsersSettingsAndNoKeyIsLogged) {
+  const ScopedEnvironmentVariable never(L"WG_HIDE_KEYS", L"never");
+  const struct {
+    const char* name;
+    std::string faults;
+    std::string shown;  // in wg.exe's output
+  } cases[] = {
+      {"wg.exe as installed", "", "  private key: (hidden)\r\n"},
+      {"wg.exe that prints the key",
+       "show exit=0 stdout=" +
+           ToHex("private key: " + kTestPrivateKey + "\r\n") + "\n",
+       kTestPrivateKey},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    wireguard.SetFaults(c.faults);
+    runs.clear();
+    TunnelController controller(System());
+    std::string message;
+    const std::string log = Install(controller, message);
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_NE(runs[2].output.find(c.shown), std::string::npos);
+    EXPECT_NE(log.find("=== wg show Keelhaven (post-install) ==="),
+              std::string::npos);
+    EXPECT_FALSE(HoldsKeyShapedText(log)) << log;
+    Uninstall(controller);
+  }
 }
 
 TEST_F(WireGuardToolsTest, InstallCleansUpAnEarlierServiceAndWaits) {
@@ -298,6 +340,11 @@ TEST_F(WireGuardToolsTest, InstallFailureFillsTheMessage) {
       {"already installed", true, "uninstall exit=1\n",
        prefix + "1) " + kEmDash +
            " [Error:  Tunnel already installed and running]\r\n"},
+      // Neither the log nor the message quotes a key.
+      {"an error that quotes the key", false,
+       "install exit=1 stderr=" +
+           ToHex("[Error:  Bad key " + kTestPrivateKey + "]\r\n") + "\n",
+       prefix + "1) " + kEmDash + " [Error:  Bad key (hidden)]\r\n"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -313,6 +360,7 @@ TEST_F(WireGuardToolsTest, InstallFailureFillsTheMessage) {
     EXPECT_NE(runs[0].result, 0);
     EXPECT_EQ(log, FoundLine() + RunnerLog(runs[0]) + RunnerLog(runs[1]) +
                        Line("ERROR: " + c.message));
+    EXPECT_FALSE(HoldsKeyShapedText(log));
     EXPECT_TRUE(sleeper.waits().empty());
     EXPECT_EQ(wireguard.IsInstalled(L"Keelhaven"), c.installed_before);
     Uninstall(controller);

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/support/child_process.h"
 #include "tests/support/handle_count.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/standin_wireguard.h"
 #include "util/native_log.h"
+#include "util/system_environment.h"
 #include "util/windows_include.h"
 
 namespace {
@@ -207,6 +210,31 @@ TEST_F(RunCommandTest, LogFilterChangesOnlyTheLoggedOutput) {
   EXPECT_EQ(silent.output, "");
   EXPECT_EQ(silent.log.find("Process output: "), std::string::npos);
   EXPECT_EQ(calls, 1);
+}
+
+// The program given by name starts whatever the command line's first field
+// says; the child sees only the environment and folder given.
+TEST_F(RunCommandTest, StartsTheGivenProgramWithTheGivenEnvironmentAndFolder) {
+  const ScopedEnvironmentVariable mine(L"KEELHAVEN_USER_SETTING", L"x");
+  const ScopedEnvironmentVariable temp(L"TEMP", L"C:\\Users\\someone\\Temp");
+  const std::wstring system = SystemFolder();
+  ASSERT_FALSE(system.empty());
+  RunOptions options;
+  options.application_name = system + L"\\cmd.exe";
+  options.environment = SystemEnvironment();
+  options.current_folder = system;
+  std::string output;
+  LogCapture quiet;
+  ASSERT_EQ(
+      RunCommand(L"\"no-such-shell.exe\" /c cd & set", &output, 10000, options),
+      0);
+  EXPECT_EQ(output.rfind(WideToUtf8(system) + "\r\n", 0), 0u) << output;
+  EXPECT_EQ(output.find("KEELHAVEN_USER_SETTING"), std::string::npos);
+  EXPECT_EQ(output.find("someone"), std::string::npos);
+  for (const std::wstring& variable : SystemEnvironment()) {
+    EXPECT_NE(output.find(WideToUtf8(variable) + "\r\n"), std::string::npos)
+        << WideToUtf8(variable);
+  }
 }
 
 TEST_F(RunCommandTest, RunsWithoutCaptureWhenNoOutputIsWanted) {
