@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tests/e2e/host_test.h"
+#include "tests/support/file_security.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
@@ -155,6 +156,31 @@ TEST_F(HostStartTest, LeftoverKeyFileIsDeletedAtStart) {
   EXPECT_EQ(ReadWholeFile(moved[0] + L"\\planted"), "planted");
   EXPECT_FALSE(FileExists(ConfigFolder() + L"\\planted"));
   EXPECT_EQ(run.process.err.find(key), std::string::npos);
+}
+
+// A configuration folder someone opened to everyone and planted a file in.
+// Under Wine no existing folder is trusted as it stands: it is moved aside
+// at start, and the tunnel comes up from a new folder that holds nothing of
+// theirs, with the run's log in it.
+TEST_F(HostStartTest, FolderOpenToEveryoneIsMovedAsideAndANewOneServes) {
+  ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
+  ASSERT_TRUE(CreateFolders(ConfigFolder()));
+  ASSERT_TRUE(WriteWholeFile(ConfigFolder() + L"\\planted", "planted"));
+  ASSERT_TRUE(OpenToEveryone(ConfigFolder()));
+  HostOptions options;
+  options.script = SendLine("establishTunnel", TunnelParameters()) + "close\n";
+  const HostRun run = RunHost(options);
+  EXPECT_EQ(run.Replies(), std::vector<std::string>{"0000"}) << run.process.err;
+  EXPECT_TRUE(HasMessageStartingWith(
+      run.NativeMessages(),
+      "Tunnel established successfully via WireGuard CLI"));
+  const std::vector<std::wstring> moved = MovedConfigFolders();
+  ASSERT_EQ(moved.size(), 1u);
+  EXPECT_EQ(ReadWholeFile(moved[0] + L"\\planted"), "planted");
+  EXPECT_FALSE(FileExists(moved[0] + L"\\keelhaven.log"));
+  EXPECT_FALSE(FileExists(ConfigFolder() + L"\\planted"));
+  EXPECT_TRUE(FileExists(ConfigFolder() + L"\\keelhaven.log"));
+  ExpectClosedToEveryoneAndUsers(ConfigFolder());
 }
 
 TEST_F(HostStartTest, RefusedViewEndsWithExitCodeOne) {
