@@ -9,8 +9,7 @@
 #include "shell/flutter_window.h"
 #include "shell/single_instance.h"
 #include "shell/utils.h"
-#include "tunnel/config_file.h"
-#include "tunnel/folder_trust.h"
+#include "tunnel/config_folder.h"
 #include "util/native_log.h"
 #include "util/windows_include.h"
 // After windows.h:
@@ -51,14 +50,11 @@ int APIENTRY wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/,
     return kExitAlreadyRunning;
   }
 
-  // Every native log line also goes to <configuration folder>\keelhaven.log,
-  // so a host started from the desktop (no console) still leaves a log. The
-  // folder is made private to SYSTEM and Administrators first; when it can't
-  // be, there is no log file.
-  const std::wstring log_folder = GetConfigDirectory();
-  if (!log_folder.empty() && EnsureTrustedFolder(log_folder)) {
-    SetNativeLogFile(log_folder + L"\\keelhaven.log");
-  }
+  // The configuration folder is taken (made private, or moved aside and
+  // made anew) and held for the whole run; every native log line also goes
+  // to keelhaven.log in it, so a host started from the desktop (no console)
+  // still leaves a log. When the folder is refused there is no log file.
+  SetNativeLogFile(HoldConfigFolder(), L"keelhaven.log");
 
   ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 

@@ -10,8 +10,11 @@
 #include <utility>
 #include <vector>
 
+#include "tunnel/config_folder.h"
 #include "tunnel/config_security.h"
 #include "util/native_log.h"
+#include "util/random_hex.h"
+#include "util/relative_file.h"
 
 namespace {
 
@@ -44,14 +47,6 @@ bool IsDenyAce(BYTE type) {
          type == ACCESS_DENIED_OBJECT_ACE_TYPE ||
          type == ACCESS_DENIED_CALLBACK_ACE_TYPE ||
          type == ACCESS_DENIED_CALLBACK_OBJECT_ACE_TYPE;
-}
-
-// Opens the object itself, never what a link points to. Folders need
-// backup semantics to be opened at all.
-UniqueFileHandle OpenObject(const std::wstring& path, DWORD access,
-                            DWORD share) {
-  return OpenNoFollow(path, access, share, OPEN_EXISTING,
-                      FILE_FLAG_BACKUP_SEMANTICS);
 }
 
 // Folders this process made in this run, each with the configuration
@@ -90,78 +85,81 @@ FoldersMadeThisRun& MadeThisRun() {
   return *made;
 }
 
-UniqueFileHandle Refuse(const std::wstring& folder, const std::string& why) {
+HeldFolder Refuse(const std::wstring& folder, const std::string& why) {
   NativeLog("ERROR: Folder not trusted, nothing is written there: " +
             WideToUtf8(folder) + " (" + why + ")");
-  return UniqueFileHandle();
+  return HeldFolder();
 }
 
 std::string Error(const char* what, DWORD code) {
   return std::string(what) + ", error " + std::to_string(code);
 }
 
-// Creates `folder` with `descriptor`, or opens the one already there, with
-// the access needed to reset its security; `created` tells which. A link, a
-// file or any failure is refused (logged, invalid handle).
-UniqueFileHandle CreateOrOpenFolder(const std::wstring& folder,
-                                    const SecurityDescriptor& descriptor,
-                                    bool& created) {
-  SECURITY_ATTRIBUTES attributes = descriptor.attributes();
-  created = ::CreateDirectoryW(folder.c_str(), &attributes) != FALSE;
-  if (!created) {
-    const DWORD error = ::GetLastError();
-    if (error != ERROR_ALREADY_EXISTS) {
-      return Refuse(folder, Error("can't create it", error));
-    }
-  }
-  // No FILE_SHARE_DELETE: while this handle is open nobody can rename or
-  // remove the folder to put another in its place.
-  UniqueFileHandle handle = OpenObject(
-      folder, READ_CONTROL | WRITE_DAC | WRITE_OWNER | FILE_READ_ATTRIBUTES,
-      FILE_SHARE_READ | FILE_SHARE_WRITE);
-  const DWORD open_error = ::GetLastError();
-  if (!handle) return Refuse(folder, Error("can't open it", open_error));
-  const DWORD kind = AttributesNoFollow(folder, handle.get());
-  if (kind == INVALID_FILE_ATTRIBUTES) {
-    return Refuse(folder, Error("can't read its attributes", ::GetLastError()));
-  }
-  if (kind & FILE_ATTRIBUTE_REPARSE_POINT) {
-    return Refuse(folder, "it is a link");
-  }
-  if (!(kind & FILE_ATTRIBUTE_DIRECTORY)) return Refuse(folder, "not a folder");
-  return handle;
+// Deletes the configuration file an earlier run may have left in a folder
+// that was moved aside, so that no private key stays on disk. Reached
+// relative to the moved folder's handle; nothing else in it is touched.
+void DeleteLeftKey(HeldFolder moved) {
+  const std::wstring name = ConfigFileName();
+  if (DeleteFileInFolder(moved, name)) return;
+  const DWORD error = ::GetLastError();
+  if (error == ERROR_FILE_NOT_FOUND) return;
+  NativeLog(
+      "WARNING: Could not delete the configuration file in the folder moved "
+      "aside (error: " +
+      std::to_string(error) + "): " + WideToUtf8(moved.path() + L"\\" + name));
 }
 
-// Makes Administrators the owner of the open `folder` and `descriptor`'s
-// DACL its access, then reads that back: the handle with a "WARNING: " line
-// when no other account can reach the folder any more, else refused.
-UniqueFileHandle ResetAccess(const std::wstring& folder,
-                             UniqueFileHandle handle,
-                             const SecurityDescriptor& descriptor,
-                             const TokenFacts& token) {
-  BYTE administrators[SECURITY_MAX_SID_SIZE];
-  DWORD size = sizeof(administrators);
-  if (!::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr,
-                            administrators, &size)) {
-    return Refuse(folder, Error("can't reset its access", ::GetLastError()));
+// Renames what stands at `name` in `parent` (a file, a folder, a junction:
+// opened as itself) to a new unique name beside it, and gives the path it
+// now has; empty after an "ERROR: " line when it can't be moved.
+std::wstring MoveAside(const HeldFolder& parent, const std::wstring& name,
+                       const std::wstring& folder) {
+  UniqueFileHandle entry =
+      OpenInFolder(parent.get(), name, EntryKind::kAnything,
+                   OpenMode::kExisting, DELETE, FILE_SHARE_READ);
+  if (!entry) {
+    const DWORD error = ::GetLastError();
+    // Wine follows a Unix symbolic link even when asked not to, and then
+    // the handle is the folder it points to: nothing is moved.
+    Refuse(folder, error == kLinkRefusedError
+                       ? "it is a link"
+                       : Error("can't open it to move it aside", error));
+    return std::wstring();
   }
-  DWORD error =
-      ::SetSecurityInfo(handle.get(), SE_FILE_OBJECT,
-                        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION |
-                            PROTECTED_DACL_SECURITY_INFORMATION,
-                        administrators, nullptr, descriptor.dacl(), nullptr);
-  if (error != ERROR_SUCCESS) {
-    return Refuse(folder, Error("can't reset its access", error));
+  const std::wstring random = RandomHex();
+  if (random.empty()) {
+    Refuse(folder, "no random name to move it aside to");
+    return std::wstring();
   }
-  const UniqueLocalMemory security = ReadSecurity(handle.get(), error);
-  if (!security || !IsTrustedDescriptor(security.get(), token, kAnyAccess)) {
-    return Refuse(folder, "others can still reach it");
+  const std::wstring moved_name = name + L".untrusted-" + random;
+  if (!RenameOpenEntry(entry.get(), parent.get(), moved_name, false)) {
+    Refuse(folder, Error("can't move it aside", ::GetLastError()));
+    return std::wstring();
   }
+  const std::wstring moved = parent.path() + L"\\" + moved_name;
   NativeLog(
-      "WARNING: Folder was open to other accounts; reset to SYSTEM and "
-      "Administrators only: " +
-      WideToUtf8(folder));
-  return handle;
+      "WARNING: Folder could not be trusted as it was; moved it aside to " +
+      WideToUtf8(moved) + " and made a new one: " + WideToUtf8(folder));
+  // Only a real folder is looked into: a junction's entries are another
+  // folder's.
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (::GetFileInformationByHandle(entry.get(), &info) &&
+      (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+      (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    DeleteLeftKey(HeldFolder(std::move(entry), moved));
+  }
+  return moved;
+}
+
+// The folder that holds `folder`, and the name of `folder` in it.
+bool Split(const std::wstring& folder, std::wstring& parent,
+           std::wstring& name) {
+  const size_t slash = folder.find_last_of(L"\\/");
+  if (slash == std::wstring::npos || slash + 1 == folder.size()) return false;
+  parent = folder.substr(0, slash);
+  if (parent.size() == 2 && parent[1] == L':') parent += L'\\';  // a root
+  name = folder.substr(slash + 1);
+  return true;
 }
 
 }  // namespace
@@ -202,30 +200,96 @@ bool IsTrustedDescriptor(PSECURITY_DESCRIPTOR descriptor,
   return true;
 }
 
-UniqueFileHandle EnsureTrustedFolder(const std::wstring& folder) {
-  // Without the descriptor nothing is created or mended: default security
-  // would let others in.
+bool IsUnchangeableParent(PSECURITY_DESCRIPTOR descriptor,
+                          const TokenFacts& token, FolderOrigin origin) {
+  if (origin == FolderOrigin::kUserEnvironment) {
+    return IsTrustedDescriptor(descriptor, token, kParentChangeAccess);
+  }
+  // The machine's application data is Windows' own (SYSTEM's, where users
+  // may only add entries); what counts is that no one else may rename or
+  // delete what is in it. Its owner and the running account count as ours:
+  // Wine reads every owner back as the running account, and a folder made
+  // there is held open and known by its file index, so a swap between runs
+  // is found (and moved aside) rather than used.
+  const TokenFacts unsplit =
+      TokenFacts::Of(token.UserText().c_str(), TokenElevationTypeDefault);
+  return IsTrustedDescriptor(descriptor, unsplit, kParentChangeAccess);
+}
+
+FolderOrigin OriginOf(const std::wstring& folder) {
+  wchar_t temp[MAX_PATH + 1] = {};
+  const DWORD length = ::GetTempPathW(MAX_PATH + 1, temp);
+  std::wstring parent;
+  std::wstring name;
+  if (length == 0 || length > MAX_PATH || !Split(folder, parent, name)) {
+    return FolderOrigin::kMachine;
+  }
+  return SamePath(parent, std::wstring(temp, length))
+             ? FolderOrigin::kUserEnvironment
+             : FolderOrigin::kMachine;
+}
+
+HeldFolder TakeTrustedFolder(const std::wstring& folder, FolderOrigin origin) {
+  // Without the descriptor nothing is created: default security would let
+  // others in.
   const SecurityDescriptor descriptor(kConfigFolderSddl);
   if (!descriptor.valid()) return Refuse(folder, "no security descriptor");
-  bool created = false;
-  UniqueFileHandle handle = CreateOrOpenFolder(folder, descriptor, created);
-  if (!handle) return handle;
-  // Made with the descriptor in this run: nobody else has had it, whatever
-  // owner the file system reads back.
-  if (created) {
-    MadeThisRun().Add(folder, handle.get());
-    return handle;
-  }
-  if (MadeThisRun().Has(folder, handle.get())) return handle;
-
   const TokenFacts token = TokenFacts::OfThisProcess();
-  DWORD error = ERROR_SUCCESS;
-  const UniqueLocalMemory security = ReadSecurity(handle.get(), error);
-  if (!security) return Refuse(folder, Error("can't read its access", error));
-  if (IsTrustedDescriptor(security.get(), token, kAnyAccess)) {
-    return handle;
+  if (!token.valid()) return Refuse(folder, "no account to run as");
+  std::wstring parent_path;
+  std::wstring name;
+  if (!Split(folder, parent_path, name))
+    return Refuse(folder, "no folder name");
+
+  // Held, without delete sharing, while the folder is judged, moved aside
+  // or made: the parent can't be swapped meanwhile.
+  const HeldFolder parent = HeldFolder::OpenPath(parent_path);
+  if (!parent) {
+    return Refuse(folder,
+                  Error("can't open its parent as itself", ::GetLastError()));
   }
-  return ResetAccess(folder, std::move(handle), descriptor, token);
+  DWORD error = ERROR_SUCCESS;
+  const UniqueLocalMemory parent_security = ReadSecurity(parent.get(), error);
+  if (!parent_security) {
+    return Refuse(folder, Error("can't read its parent's access", error));
+  }
+  if (!IsUnchangeableParent(parent_security.get(), token, origin)) {
+    return Refuse(folder, "others may change its parent");
+  }
+
+  // Without DELETE access: the folder may be held already (the log file
+  // does), without delete sharing.
+  HeldFolder existing = HeldFolder::OpenIn(parent, name);
+  error = existing ? ERROR_SUCCESS : ::GetLastError();
+  if (existing) {
+    // Made with the descriptor in this run: nobody else has had it,
+    // whatever owner the file system reads back.
+    if (MadeThisRun().Has(folder, existing.get())) return existing;
+    const UniqueLocalMemory security = ReadSecurity(existing.get(), error);
+    if (security && IsTrustedDescriptor(security.get(), token, kAnyAccess)) {
+      return existing;
+    }
+  }
+  if (error != ERROR_FILE_NOT_FOUND) {
+    // Never repaired: whoever made it keeps the handles they opened
+    // before, and what they put inside.
+    if (origin == FolderOrigin::kUserEnvironment) {
+      return Refuse(folder, "others can reach it");
+    }
+    existing = HeldFolder();
+    if (MoveAside(parent, name, folder).empty()) {
+      return HeldFolder();
+    }
+  }
+  HeldFolder created = HeldFolder::CreateIn(parent, name, descriptor);
+  if (!created)
+    return Refuse(folder, Error("can't create it", ::GetLastError()));
+  MadeThisRun().Add(folder, created.get());
+  return created;
+}
+
+UniqueFileHandle EnsureTrustedFolder(const std::wstring& folder) {
+  return TakeTrustedFolder(folder, OriginOf(folder)).TakeHandle();
 }
 
 UniqueFileHandle OpenNoFollow(const std::wstring& path, DWORD access,
@@ -236,12 +300,7 @@ UniqueFileHandle OpenNoFollow(const std::wstring& path, DWORD access,
                     flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
-bool DeleteNoFollow(HANDLE file) {
-  FILE_DISPOSITION_INFO disposition{};
-  disposition.DeleteFile = TRUE;
-  return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
-                                      sizeof(disposition)) != FALSE;
-}
+bool DeleteNoFollow(HANDLE file) { return DeleteOpenEntry(file); }
 
 bool DeleteFileNoFollow(const std::wstring& path) {
   // Without backup semantics a folder can't be opened, so only files go.

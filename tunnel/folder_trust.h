@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "util/held_folder.h"
 #include "util/token_facts.h"
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
@@ -31,14 +32,54 @@ constexpr ACCESS_MASK kWriteAccess =
 bool IsTrustedDescriptor(PSECURITY_DESCRIPTOR descriptor,
                          const TokenFacts& token, ACCESS_MASK forbidden);
 
-// Makes `folder` a place the key may be written to and gives a handle on
-// it, held open so that the folder can't be renamed, removed or replaced
-// while the caller works in it. A missing folder is created for SYSTEM and
-// Administrators only, and is trusted as made. An existing folder is
-// judged by the trust rule; one that others can reach gets owner
-// Administrators and that access, read back to be sure, with a "WARNING: "
-// line. A link, a folder whose access can't be reset, or any failure gives
-// an invalid handle after an "ERROR: " line; then nothing may be written.
+// A folder's parent: nothing that renames or deletes its entries or
+// changes its security. Others may add entries (users may, in the
+// machine's application data).
+constexpr ACCESS_MASK kParentChangeAccess =
+    DELETE | WRITE_DAC | WRITE_OWNER | FILE_DELETE_CHILD | GENERIC_ALL;
+
+// Where a configuration folder lies, which decides what is done with one
+// that can't be trusted as it stands.
+enum class FolderOrigin {
+  // Under the machine-wide application data: moved aside, and a new one
+  // made in its place.
+  kMachine,
+  // Directly in the temporary-files folder, a path from the user's
+  // environment: used only as it stands, never moved aside.
+  kUserEnvironment,
+};
+
+// kUserEnvironment when `folder` lies directly in the folder GetTempPathW
+// reports, else kMachine.
+FolderOrigin OriginOf(const std::wstring& folder);
+
+// The parent rule: true when no other account may change the folder that
+// holds the configuration folder (kParentChangeAccess). For the temporary
+// folder the trust rule as it is; for the machine's application data, which
+// is Windows' own, the running account counts as ours whatever its token.
+bool IsUnchangeableParent(PSECURITY_DESCRIPTOR descriptor,
+                          const TokenFacts& token, FolderOrigin origin);
+
+// Takes `folder` for this process to work in and holds it (util/held_folder.h).
+// Its parent, opened without following a link at any component and held
+// meanwhile, must pass the parent rule. Then:
+// - missing: created for SYSTEM and Administrators only, relative to the
+//   parent; a folder made in this run is trusted for the run;
+// - there and trusted as it stands (the trust rule with kAnyAccess), or
+//   made in this run: held as it is;
+// - anything else (others may reach it, a file, a junction): never
+//   repaired. A kMachine folder is renamed through its handle to
+//   <name>.untrusted-<32 hex digits> beside it, with one "WARNING: " line
+//   naming both, and a new one is made; the only thing touched inside the
+//   moved folder is a Keelhaven.conf, deleted relative to its handle so no
+//   key stays on disk. A kUserEnvironment folder is refused.
+// A link the file system follows anyway (Wine's Unix symbolic links) is
+// refused and nothing behind it is touched. Every refusal or failure,
+// creating the new folder included, gives an invalid folder after an
+// "ERROR: " line; then nothing may be written.
+HeldFolder TakeTrustedFolder(const std::wstring& folder, FolderOrigin origin);
+
+// TakeTrustedFolder(folder, OriginOf(folder)), as a handle.
 UniqueFileHandle EnsureTrustedFolder(const std::wstring& folder);
 
 // --- Files, never through a link -------------------------------------------

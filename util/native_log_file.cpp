@@ -2,10 +2,14 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 
+#include "util/held_folder.h"
 #include "util/native_log.h"
+#include "util/relative_file.h"
 #include "util/security_descriptor.h"
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
@@ -24,7 +28,8 @@ constexpr size_t kMaxLogLineTextBytes = 256 * 1024;
 
 struct LogFile {
   std::mutex mutex;
-  std::wstring path;
+  std::shared_ptr<const HeldFolder> folder;
+  std::wstring name;
   UniqueFileHandle handle;
   uint64_t size = 0;
 };
@@ -35,27 +40,37 @@ LogFile& TheLogFile() {
   return *file;
 }
 
-// Opens `path` for appending, creating it when missing. Empty when the
-// descriptor can't be built (no file without it), or the path is a reparse
-// point (never followed: its target could be any file), a hard link to
+// FILE_APPEND_DATA without FILE_WRITE_DATA: every write lands at the end,
+// also when another instance appends to the same file. DELETE: the full
+// file is renamed through this handle.
+constexpr ACCESS_MASK kLogAccess =
+    FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL | WRITE_DAC | DELETE;
+constexpr DWORD kLogShare =
+    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// Opens the log file for appending, creating it when missing. Empty when
+// the descriptor can't be built (no file without it), or the name is a
+// link (never followed: its target could be any file), a hard link to
 // another name, or not a plain file.
-UniqueFileHandle OpenForAppend(const std::wstring& path, uint64_t* size) {
+UniqueFileHandle OpenForAppend(const LogFile& log, uint64_t* size) {
   const SecurityDescriptor descriptor(kLogFileSddl);
   if (!descriptor) return UniqueFileHandle();
-  SECURITY_ATTRIBUTES attributes = descriptor.attributes();
-  // FILE_APPEND_DATA without FILE_WRITE_DATA: every write lands at the end,
-  // also when another instance appends to the same file.
-  UniqueFileHandle file(::CreateFileW(
-      path.c_str(),
-      FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL | WRITE_DAC,
-      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &attributes,
-      OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-      nullptr));
-  const bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
+  bool existed = true;
+  UniqueFileHandle file =
+      OpenFileInFolder(*log.folder, log.name, kLogAccess, kLogShare);
+  if (!file && ::GetLastError() == ERROR_FILE_NOT_FOUND) {
+    file = OpenInFolder(log.folder->get(), log.name, EntryKind::kFile,
+                        OpenMode::kCreateNew, kLogAccess, kLogShare,
+                        descriptor.get());
+    existed = false;
+    // Another instance may have created it meanwhile.
+    if (!file && ::GetLastError() == ERROR_FILE_EXISTS) {
+      file = OpenFileInFolder(*log.folder, log.name, kLogAccess, kLogShare);
+      existed = true;
+    }
+  }
   BY_HANDLE_FILE_INFORMATION info = {};
   if (!file || !::GetFileInformationByHandle(file.get(), &info) ||
-      (info.dwFileAttributes &
-       (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
       info.nNumberOfLinks != 1) {
     return UniqueFileHandle();
   }
@@ -69,13 +84,11 @@ UniqueFileHandle OpenForAppend(const std::wstring& path, uint64_t* size) {
 
 // Moves the full file aside and starts a new one. When the move fails the
 // file log stops rather than grow without bound.
-void Rotate(LogFile& file) {
-  file.handle.reset();
-  const std::wstring older = file.path + L".1";
-  if (::MoveFileExW(file.path.c_str(), older.c_str(),
-                    MOVEFILE_REPLACE_EXISTING)) {
-    file.handle = OpenForAppend(file.path, &file.size);
-  }
+void Rotate(LogFile& log) {
+  const bool moved = RenameOpenEntry(log.handle.get(), log.folder->get(),
+                                     log.name + L".1", true);
+  log.handle.reset();
+  if (moved) log.handle = OpenForAppend(log, &log.size);
 }
 
 // `text` cut to kMaxLogLineTextBytes, at the start of a UTF-8 character,
@@ -102,13 +115,19 @@ std::string Timestamp() {
 
 }  // namespace
 
-void SetNativeLogFile(const std::wstring& path) {
-  LogFile& file = TheLogFile();
-  const std::lock_guard<std::mutex> lock(file.mutex);
-  file.handle.reset();
-  file.path = path;
-  file.size = 0;
-  if (!path.empty()) file.handle = OpenForAppend(path, &file.size);
+void SetNativeLogFile(std::shared_ptr<const HeldFolder> folder,
+                      const std::wstring& name) {
+  LogFile& log = TheLogFile();
+  const std::lock_guard<std::mutex> lock(log.mutex);
+  log.handle.reset();
+  log.folder = std::move(folder);
+  log.name = name;
+  log.size = 0;
+  if (log.folder && log.folder->valid()) {
+    log.handle = OpenForAppend(log, &log.size);
+  }
+  // Without a file the folder is not held for the log.
+  if (!log.handle) log.folder.reset();
 }
 
 void AppendToLogFile(std::string_view prefix, std::string_view label,

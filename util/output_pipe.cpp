@@ -1,10 +1,9 @@
 #include "util/output_pipe.h"
 
 #include <algorithm>
+#include <string>
 
-// After windows.h:
-#include <bcrypt.h>
-
+#include "util/random_hex.h"
 #include "util/security_descriptor.h"
 #include "util/token_facts.h"
 
@@ -25,18 +24,9 @@ constexpr int kNameTries = 4;
 // A name that no other process can know or take before this one: 128
 // random bits from the system's generator. Empty when it can't give them.
 std::wstring NewPipeName() {
-  unsigned char random[16];
-  if (!BCRYPT_SUCCESS(::BCryptGenRandom(nullptr, random, sizeof(random),
-                                        BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
-    return std::wstring();
-  }
-  static constexpr wchar_t kHex[] = L"0123456789abcdef";
-  std::wstring name = L"\\\\.\\pipe\\keelhaven-output-";
-  for (const unsigned char byte : random) {
-    name += kHex[byte >> 4];
-    name += kHex[byte & 0xF];
-  }
-  return name;
+  const std::wstring random = RandomHex();
+  if (random.empty()) return std::wstring();
+  return L"\\\\.\\pipe\\keelhaven-output-" + random;
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ void HostTest::SetUp() {
   DeleteTree(kWireGuardFolderX86);
   // The whole folder: under Wine a folder left by another run reads back
   // as the running account's, which is not trusted (its token is split).
-  DeleteTree(ConfigFolder());
+  DeleteConfigFolders();
   DeleteTunnelService(L"Keelhaven");
   standin_ = std::make_unique<StandinWireGuard>();
   // The host must find the tools only where a test installs them.
@@ -86,8 +86,23 @@ void HostTest::SetUp() {
 void HostTest::TearDown() {
   if (!RunningUnderWine()) return;
   DeleteTree(kWireGuardFolder);
-  DeleteTree(ConfigFolder());
+  DeleteConfigFolders();
   standin_.reset();
+}
+
+void HostTest::DeleteConfigFolders() const {
+  DeleteTree(ConfigFolder());
+  for (const std::wstring& moved : MovedConfigFolders()) DeleteTree(moved);
+}
+
+std::vector<std::wstring> HostTest::MovedConfigFolders() const {
+  const std::wstring parent =
+      ConfigFolder().substr(0, ConfigFolder().rfind(L'\\'));
+  std::vector<std::wstring> moved;
+  ForEachEntry(ConfigFolder() + L".untrusted-*", [&](const std::wstring& name) {
+    moved.push_back(parent + L"\\" + name);
+  });
+  return moved;
 }
 
 void HostTest::InstallWireGuard() const {

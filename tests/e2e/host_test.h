@@ -54,6 +54,11 @@ class HostTest : public testing::Test {
   // Registered, and its configuration file written.
   bool TunnelUp() const;
   std::wstring ConfigFile() const { return HostConfigFile(); }
+  // Every host start under Wine moves an existing configuration folder
+  // aside, beside it, as <folder>.untrusted-<random>: those folders.
+  std::vector<std::wstring> MovedConfigFolders() const;
+  // The configuration folder and those moved aside.
+  void DeleteConfigFolders() const;
   std::wstring ConfigFolder() const {
     const std::wstring file = HostConfigFile();
     return file.substr(0, file.rfind(L'\\'));

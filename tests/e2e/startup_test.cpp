@@ -9,9 +9,11 @@
 
 #include "standins/wireguard/tunnel_service.h"
 #include "tests/e2e/host_test.h"
+#include "tests/support/file_security.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
+#include "util/native_log.h"
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
 
@@ -61,7 +63,7 @@ TEST_F(HostStartTest, LeftoverTunnelIsRemovedAtStart) {
   // that was killed with the tunnel up (its key file left too).
   for (const bool killed_host : {false, true}) {
     SCOPED_TRACE(killed_host ? "host killed" : "tunnel installed");
-    DeleteTree(ConfigFolder());
+    DeleteConfigFolders();
     ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
     if (killed_host) {
       ASSERT_NO_FATAL_FAILURE(KillHostWithTunnelUp());
@@ -81,12 +83,19 @@ TEST_F(HostStartTest, LeftoverTunnelIsRemovedAtStart) {
     EXPECT_FALSE(HasMessageStartingWith(messages, "WARNING: Found Keelhaven"));
     EXPECT_FALSE(TunnelServiceInstalled());
     EXPECT_FALSE(TunnelServiceRegistered());
+    // The killed host's folder, with its key: moved aside under Wine,
+    // where it can't be trusted as it stands, and the key in it deleted.
     EXPECT_EQ(HasMessageStartingWith(
                   messages,
-                  "WARNING: Deleted configuration file left by an earlier "
-                  "run: C:\\ProgramData\\Keelhaven\\Keelhaven.conf"),
+                  "WARNING: Folder could not be trusted as it was; moved it "
+                  "aside to C:\\ProgramData\\Keelhaven.untrusted-"),
               killed_host);
     EXPECT_FALSE(FileExists(ConfigFile()));
+    const std::vector<std::wstring> moved = MovedConfigFolders();
+    EXPECT_EQ(moved.size(), killed_host ? 1u : 0u);
+    for (const std::wstring& folder : moved) {
+      EXPECT_FALSE(FileExists(folder + L"\\Keelhaven.conf"));
+    }
     // The new window starts with no tunnel of its own: the counters are not
     // even asked for, and closing takes nothing down.
     EXPECT_EQ(run.Replies(), std::vector<std::string>{kNoTraffic});
@@ -142,23 +151,61 @@ TEST_F(HostStartTest, LeftoverServiceIsRemovedAtStartUnlessMarkedForDeletion) {
   }
 }
 
+// A key file left by a run that was killed. Under Wine its folder can't be
+// trusted as it stands, so it is moved aside at start; the key in it is
+// deleted, and nothing else there is touched. (On Windows a folder only
+// SYSTEM and Administrators own and reach stays, and the leftover check
+// deletes the key in it.)
 TEST_F(HostStartTest, LeftoverKeyFileIsDeletedAtStart) {
   ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
   const std::string key =
       "PrivateKey = BSlvu3X/BjlZ9YjjvI5Nl0NdzjbDtUs7Js49QgaP47c=";
   ASSERT_TRUE(CreateFolders(ConfigFolder()));
   ASSERT_TRUE(WriteWholeFile(ConfigFile(), "[Interface]\r\n" + key + "\r\n"));
+  ASSERT_TRUE(WriteWholeFile(ConfigFolder() + L"\\planted", "planted"));
   HostOptions options;
   options.script = "close\n";
   const HostRun run = RunHost(options);
+  const std::vector<std::wstring> moved = MovedConfigFolders();
+  ASSERT_EQ(moved.size(), 1u);
   const std::vector<std::string> messages = run.NativeMessages();
   ASSERT_FALSE(messages.empty());
-  EXPECT_EQ(messages.back(),
-            "WARNING: Deleted configuration file left by an earlier run: "
-            "C:\\ProgramData\\Keelhaven\\Keelhaven.conf")
+  EXPECT_EQ(messages.front(),
+            "WARNING: Folder could not be trusted as it was; moved it aside "
+            "to " +
+                WideToUtf8(moved[0]) +
+                " and made a new one: C:\\ProgramData\\Keelhaven")
       << run.process.err;
   EXPECT_FALSE(FileExists(ConfigFile()));
+  EXPECT_FALSE(FileExists(moved[0] + L"\\Keelhaven.conf"));
+  EXPECT_EQ(ReadWholeFile(moved[0] + L"\\planted"), "planted");
+  EXPECT_FALSE(FileExists(ConfigFolder() + L"\\planted"));
   EXPECT_EQ(run.process.err.find(key), std::string::npos);
+}
+
+// A configuration folder someone opened to everyone and planted a file in.
+// Under Wine no existing folder is trusted as it stands: it is moved aside
+// at start, and the tunnel comes up from a new folder that holds nothing of
+// theirs, with the run's log in it.
+TEST_F(HostStartTest, FolderOpenToEveryoneIsMovedAsideAndANewOneServes) {
+  ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
+  ASSERT_TRUE(CreateFolders(ConfigFolder()));
+  ASSERT_TRUE(WriteWholeFile(ConfigFolder() + L"\\planted", "planted"));
+  ASSERT_TRUE(OpenToEveryone(ConfigFolder()));
+  HostOptions options;
+  options.script = SendLine("establishTunnel", TunnelParameters()) + "close\n";
+  const HostRun run = RunHost(options);
+  EXPECT_EQ(run.Replies(), std::vector<std::string>{"0000"}) << run.process.err;
+  EXPECT_TRUE(HasMessageStartingWith(
+      run.NativeMessages(),
+      "Tunnel established successfully via WireGuard CLI"));
+  const std::vector<std::wstring> moved = MovedConfigFolders();
+  ASSERT_EQ(moved.size(), 1u);
+  EXPECT_EQ(ReadWholeFile(moved[0] + L"\\planted"), "planted");
+  EXPECT_FALSE(FileExists(moved[0] + L"\\keelhaven.log"));
+  EXPECT_FALSE(FileExists(ConfigFolder() + L"\\planted"));
+  EXPECT_TRUE(FileExists(ConfigFolder() + L"\\keelhaven.log"));
+  ExpectClosedToEveryoneAndUsers(ConfigFolder());
 }
 
 TEST_F(HostStartTest, RefusedViewEndsWithExitCodeOne) {

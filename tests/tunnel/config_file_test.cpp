@@ -205,12 +205,12 @@ TEST_F(ConfigFileTest, ExistingOpenFileIsClosedToEveryoneAndUsersToo) {
 
 // --- The folder the key goes into --------------------------------------
 
-// Under Wine, which maps a DACL onto Unix mode bits and reads the owner
-// back as the running account, what shows is: a new folder is private, a
-// link or a file in its place is refused, and a folder open to everyone is
-// refused too, since on an existing folder Wine keeps read access for
-// others whatever DACL is set (Windows would close it, with a warning).
-// Owners of other accounts are judged by the trust rule's own table.
+// Under Wine, which reads every owner back as the running account and
+// whose token is elevated, what shows is: a new folder is private and
+// trusted for the run; any other folder or file in its place is moved
+// aside and a new folder made (Windows would keep a folder that only
+// SYSTEM and Administrators own and reach); a link, which Wine follows, is
+// refused. Owners of other accounts are judged by the trust rule's table.
 TEST(ConfigFolderTrustTest, FolderIsCreatedKeptOrRefusedBeforeTheKeyLands) {
   if (!RunningUnderWine()) GTEST_SKIP() << kNotUnderWine;
   // Makes what stands at `folder` beforehand; `elsewhere` is another folder.
@@ -220,15 +220,18 @@ TEST(ConfigFolderTrustTest, FolderIsCreatedKeptOrRefusedBeforeTheKeyLands) {
     const char* name;
     Before before;
     const char* refusal;  // why the folder is refused, or null
+    bool moved = false;   // moved aside, a new one made
   } cases[] = {
       {"missing", [](auto&, auto&) { return true; }, nullptr},
-      {"already private",
+      {"made by this run",
        [](auto& f, auto&) { return bool(EnsureTrustedFolder(f)); }, nullptr},
+      {"private, not made by this run",
+       [](auto& f, auto&) { return CreateFolders(f); }, nullptr, true},
       {"open to everyone",
        [](auto& f, auto&) { return CreateFolders(f) && OpenToEveryone(f); },
-       "others can still reach it"},
-      {"a file", [](auto& f, auto&) { return WriteWholeFile(f, "x"); },
-       "not a folder"},
+       nullptr, true},
+      {"a file", [](auto& f, auto&) { return WriteWholeFile(f, "x"); }, nullptr,
+       true},
       {"a link",
        [](auto& f, auto& elsewhere) {
          return WriteWholeFile(elsewhere.Join(L"kept"), "x") &&
@@ -250,7 +253,17 @@ TEST(ConfigFolderTrustTest, FolderIsCreatedKeptOrRefusedBeforeTheKeyLands) {
     const auto summary_end = std::find(messages.begin(), messages.end(),
                                        "==================================");
     ASSERT_NE(summary_end, messages.end());
-    const std::vector<std::string> after(summary_end + 1, messages.end());
+    std::vector<std::string> after(summary_end + 1, messages.end());
+    if (c.moved) {
+      ASSERT_FALSE(after.empty());
+      const std::string warning =
+          "WARNING: Folder could not be trusted as it was; moved it aside to " +
+          WideToUtf8(folder) + ".untrusted-";
+      EXPECT_EQ(after[0].compare(0, warning.size(), warning), 0) << after[0];
+      EXPECT_EQ(after[0].substr(std::min(after[0].size(), warning.size() + 32)),
+                " and made a new one: " + WideToUtf8(folder));
+      after.erase(after.begin());
+    }
     if (c.refusal != nullptr) {
       EXPECT_EQ(after, std::vector<std::string>{
                            "ERROR: Folder not trusted, nothing is written "

@@ -12,7 +12,9 @@
 #include "codec/method_call.h"
 #include "codec/standard_method_codec.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/tunnel_fixture.h"
+#include "tests/support/wine.h"
 #include "tunnel/folder_trust.h"
 #include "util/native_log.h"
 
@@ -143,19 +145,21 @@ TEST_F(RequestHandlerTest, EstablishWhileActiveAfterWireGuardWasRemoved) {
 
 TEST_F(RequestHandlerTest, ConfigWriteFailureLeavesTheTunnelDown) {
   const std::wstring folder = ConfigFolder();
+  TempFolder elsewhere;
   const struct {
     const char* name;
     std::wstring blocked;  // a folder made here stops the write
   } cases[] = {
       {"a folder where the file should be", ConfigPath()},
-      // Refused before anything is written.
-      {"a file where the folder should be", L""},
+      // Refused before anything is written: Wine follows the link, so it
+      // can't be moved aside as itself.
+      {"a link where the folder should be", L""},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     DeleteTree(folder);
     if (c.blocked.empty()) {
-      ASSERT_TRUE(WriteWholeFile(folder, "x"));
+      if (!MakeSymbolicLink(folder, elsewhere.path())) continue;
     } else {
       ASSERT_TRUE(EnsureTrustedFolder(folder));
       ASSERT_TRUE(::CreateDirectoryW(c.blocked.c_str(), nullptr));

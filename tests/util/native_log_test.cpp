@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <iostream>
+#include <memory>
 #include <regex>
 #include <string>
 
@@ -13,6 +14,8 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/wine.h"
+#include "util/held_folder.h"
 #include "util/native_log_stream.h"
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
@@ -45,11 +48,14 @@ TEST(NativeLogTest, WritesPrefixMessageAndOneLineFeed) {
   }
 }
 
-// Sends the log to a file while the object lives.
+// Sends the log to the file `name` in `folder` while the object lives.
 class ScopedLogFile {
  public:
-  explicit ScopedLogFile(const std::wstring& path) { SetNativeLogFile(path); }
-  ~ScopedLogFile() { SetNativeLogFile(L""); }
+  ScopedLogFile(const std::wstring& folder, const std::wstring& name) {
+    SetNativeLogFile(std::make_shared<HeldFolder>(HeldFolder::OpenPath(folder)),
+                     name);
+  }
+  ~ScopedLogFile() { SetNativeLogFile(nullptr, L""); }
 };
 
 // The current UTC time in 100 ns units.
@@ -114,7 +120,7 @@ TEST_F(NativeLogFileTest, AppendsTheExactLinesAfterATimestamp) {
   ASSERT_TRUE(WriteWholeFile(path_, "older line\n"));
   LogCapture capture;
   {
-    ScopedLogFile log_file(path_);
+    ScopedLogFile log_file(folder_.path(), L"keelhaven.log");
     NativeLog("first");
     NativeLog("Process output: ", std::string("a\0b", 3));
     NativeLog("");
@@ -145,7 +151,7 @@ TEST_F(NativeLogFileTest, MovesAFullFileAside) {
   std::string all;
   {
     LogCapture capture;
-    ScopedLogFile log_file(path_);
+    ScopedLogFile log_file(folder_.path(), L"keelhaven.log");
     // 24 + 19 + 100000 + 1 bytes a line: ten fit in 1 MiB, eleven don't.
     for (char tag = 'a'; tag <= 'k'; ++tag) {
       NativeLog(std::string(1, tag) + std::string(99999, '.'));
@@ -180,7 +186,7 @@ TEST_F(NativeLogFileTest, CutsAnOverlongLineWithAMarker) {
     DeleteTree(path_);
     LogCapture capture;
     {
-      ScopedLogFile log_file(path_);
+      ScopedLogFile log_file(folder_.path(), L"keelhaven.log");
       NativeLog(c.text);
     }
     EXPECT_EQ(capture.Finish(), "[Keelhaven Native] " + c.text + "\n");
@@ -231,7 +237,7 @@ TEST(NativeLogChild, DISABLED_LogsAsAttachedLater) {
   ASSERT_EQ(_get_osfhandle(2), -2) << "the runtime has a standard error";
   ForwardStandardErrorStream();
   const std::wstring base(folder);
-  ScopedLogFile log_file(base + L"\\keelhaven.log");
+  ScopedLogFile log_file(base, L"keelhaven.log");
   NativeLog("no standard error");
   const UniqueFileHandle standard_error(::CreateFileW(
       (base + L"\\stderr.bin").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
@@ -241,7 +247,7 @@ TEST(NativeLogChild, DISABLED_LogsAsAttachedLater) {
   NativeLog("attached \xe2\x80\x94 later");
   std::cerr << "Invalid read in StandardCodecByteStreamReader" << std::endl;
   ::SetStdHandle(STD_ERROR_HANDLE, nullptr);
-  ScopedLogFile no_file(L"");
+  SetNativeLogFile(nullptr, L"");
 
   // A console shows the text as written, in a code page that knows no "—",
   // and keeps that code page; a long line goes in pieces, never cut inside
@@ -274,6 +280,44 @@ TEST(NativeLogChild, DISABLED_LogsAsAttachedLater) {
     EXPECT_EQ(shown.substr(0, shown.find_last_not_of(L' ') + 1), rows[row]);
   }
   ::SetStdHandle(STD_ERROR_HANDLE, nullptr);
+}
+
+// A link where the log file or its folder should be is never written
+// through: the full file behind it is neither appended to nor rotated.
+TEST_F(NativeLogFileTest, NeverWritesOrRotatesThroughALink) {
+  const std::string full(2 * 1024 * 1024, 'x');
+  const struct {
+    const char* name;
+    const wchar_t* folder;  // in folder_
+    const wchar_t* link;    // in folder_, to `elsewhere`'s file or itself
+    bool file_link;
+  } cases[] = {
+      {"the file is a link", L"", L"keelhaven.log", true},
+      {"the folder is a link", L"linked", L"linked", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder elsewhere;
+    const std::wstring target = elsewhere.Join(L"keelhaven.log");
+    ASSERT_TRUE(WriteWholeFile(target, full));
+    const std::wstring link = folder_.Join(c.link);
+    // Wine reads a Unix symbolic link to a file as the file: that it is
+    // there is enough.
+    if (!MakeSymbolicLink(link, c.file_link ? target : elsewhere.path()) &&
+        !(RunningUnderWine() && FileExists(link))) {
+      GTEST_SKIP() << "no symbolic link can be made here";
+    }
+    {
+      LogCapture capture;
+      ScopedLogFile log_file(
+          *c.folder ? folder_.Join(c.folder) : folder_.path(),
+          L"keelhaven.log");
+      NativeLog("must not land behind the link");
+    }
+    EXPECT_EQ(ReadWholeFile(target), full);
+    EXPECT_FALSE(FileExists(target + L".1"));
+    DeleteTree(link);
+  }
 }
 
 TEST(WideToUtf8Test, ConvertsOrMarksRefusal) {
