@@ -119,6 +119,8 @@ TEST_F(HostStartTest, LeftoverServiceIsRemovedAtStartUnlessMarkedForDeletion) {
   };
   for (const bool marked : {false, true}) {
     SCOPED_TRACE(marked ? "marked for deletion" : "stopped");
+    // The earlier row's host left its folder, which a new run moves aside.
+    DeleteConfigFolders();
     ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
     ASSERT_NO_FATAL_FAILURE(InstallLeftoverTunnel(/*comes_up=*/false));
     UniqueServiceHandle holder;
