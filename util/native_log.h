@@ -2,11 +2,11 @@
 #ifndef KEELHAVEN_UTIL_NATIVE_LOG_H_
 #define KEELHAVEN_UTIL_NATIVE_LOG_H_
 
-#include <memory>
 #include <string>
 #include <string_view>
 
-class HeldFolder;  // util/held_folder.h
+// SetNativeLogFile, with the rest of the log file's contract.
+#include "util/native_log_file.h"
 
 // Writes "[Keelhaven Native] " + message + "\n" to an attached debugger (cut
 // to its first 4 KiB, then a line feed), then to standard error when the
@@ -19,20 +19,6 @@ void NativeLog(const std::string& message);
 // Logs label + text as one message, without joining them first: for a
 // long text such as a child's whole output.
 void NativeLog(std::string_view label, std::string_view text);
-
-// From now on every log line also goes to the file `name` in `folder` (a
-// null folder stops that): the line as above, after a UTC timestamp
-// "YYYY-MM-DD HH:MM:SS.mmm ", one write per line with nothing held back in
-// this process. Before a line would take the file past 1 MiB, the file
-// becomes `name` + ".1" (replacing an older one) and a new file starts. The
-// file is reached, created, renamed and replaced only relative to the held
-// folder, which the log keeps open while it writes there. A new file is
-// readable by SYSTEM and Administrators only, and an existing one is given
-// that DACL. A name that is a link, a hard link or a folder, or any failure
-// to set the file up, leaves the log without a file; a failed write is
-// dropped. Nothing of this is reported or changes what the caller does.
-void SetNativeLogFile(std::shared_ptr<const HeldFolder> folder,
-                      const std::wstring& name);
 
 // Converts UTF-16 to UTF-8 for log lines, up to the first NUL. Never fails:
 // when Windows refuses the conversion the result is "<conversion error>". An

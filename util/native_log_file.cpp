@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "util/held_folder.h"
-#include "util/native_log.h"
 #include "util/relative_file.h"
 #include "util/security_descriptor.h"
 #include "util/unique_handle.h"
