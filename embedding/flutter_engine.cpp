@@ -42,8 +42,10 @@ FlutterEngine::~FlutterEngine() {
 FlutterDesktopPluginRegistrarRef FlutterEngine::GetPluginRegistrar(
     const std::string& plugin_name) {
   if (!engine_) {
+    // The engine starts in the constructor; without a handle the engine
+    // library refused it, and no call of this object can start it now.
     std::cerr << "Cannot get plugin registrar on an engine that isn't "
-                 "running; call Run first."
+                 "running; the engine library refused to create it."
               << std::endl;
     return nullptr;
   }

@@ -87,7 +87,7 @@ TEST_F(FlutterEngineTest, RefusedEngineLeavesNoMessengerAndNoRegistrar) {
   EXPECT_EQ(engine.GetPluginRegistrar("any"), nullptr);
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "Cannot get plugin registrar on an engine that isn't running; "
-            "call Run first.\n");
+            "the engine library refused to create it.\n");
   // Registering a frame callback on no engine is harmless and never runs.
   bool ran = false;
   engine.SetNextFrameCallback([&ran] { ran = true; });
