@@ -13,11 +13,12 @@
 // no more than 1.2 times the bare window.
 #include <algorithm>
 #include <cstdio>
-#include <cwchar>
 #include <string>
 #include <vector>
 
 #include "bench/bench_util.h"
+#include "shell/win32_window.h"
+#include "tests/support/process_window.h"
 #include "tests/support/temp_folder.h"
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
@@ -55,26 +56,6 @@ std::wstring OwnFolder() {
   return path.substr(0, path.find_last_of(L'\\'));
 }
 
-struct WindowSearch {
-  DWORD process_id;
-  const wchar_t* window_class;
-  HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM context) {
-  auto* search = reinterpret_cast<WindowSearch*>(context);
-  DWORD process_id = 0;
-  ::GetWindowThreadProcessId(window, &process_id);
-  wchar_t class_name[64] = {};
-  ::GetClassNameW(window, class_name, 64);
-  if (process_id != search->process_id || !::IsWindowVisible(window) ||
-      std::wcscmp(class_name, search->window_class) != 0) {
-    return TRUE;
-  }
-  search->found = window;
-  return FALSE;
-}
-
 // Milliseconds from start to the visible window, or a negative number when
 // the run failed (said on standard output).
 double MeasureOnce(const Program& program, HANDLE null_device) {
@@ -96,22 +77,22 @@ double MeasureOnce(const Program& program, HANDLE null_device) {
   const UniqueKernelHandle process(info.hProcess);
   const UniqueKernelHandle thread(info.hThread);
 
-  WindowSearch search = {info.dwProcessId, program.window_class, nullptr};
+  HWND found = nullptr;
   double shown = -1;
   // Polls about every millisecond; the wait on the process doubles as the
   // pause and notices a child that ends without a window.
   while (NowMs() - start < kWindowTimeoutMs &&
          ::WaitForSingleObject(process.get(), 1) == WAIT_TIMEOUT) {
-    ::EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.found != nullptr) {
+    found = FindProcessWindow(info.dwProcessId, program.window_class);
+    if (found != nullptr && ::IsWindowVisible(found)) {
       shown = NowMs() - start;
       break;
     }
   }
-  if (search.found == nullptr) {
+  if (shown < 0) {
     std::printf("%s: no visible window\n", program.name);
   } else {
-    ::PostMessageW(search.found, WM_CLOSE, 0, 0);
+    ::PostMessageW(found, WM_CLOSE, 0, 0);
   }
   if (::WaitForSingleObject(process.get(), kExitTimeoutMs) != WAIT_OBJECT_0) {
     std::printf("%s: did not exit; terminated\n", program.name);
@@ -144,7 +125,7 @@ int main(int argc, char** argv) {
 
   const std::wstring bundle = FromBuildPath(KEELHAVEN_BUNDLE_DIR);
   const Program host = {"keelhaven.exe", bundle + L"\\keelhaven.exe", bundle,
-                        L"FLUTTER_RUNNER_WIN32_WINDOW"};
+                        kWindowClassName};
   const Program bare = {"bare_window.exe", OwnFolder() + L"\\bare_window.exe",
                         OwnFolder(), L"KEELHAVEN_BENCH_BARE_WINDOW"};
   // With WireGuard for Windows found, the host would also run its look for

@@ -65,7 +65,7 @@ int APIENTRY wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/,
   FlutterWindow window(project);
   const Point origin(10, 10);
   const Size size(1280, 720);
-  if (!window.Create(L"Keelhaven", origin, size)) {
+  if (!window.Create(kHostWindowTitle, origin, size)) {
     return kExitWindowFailed;
   }
   window.SetPostQuitOnDestroy(true);

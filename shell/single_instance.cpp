@@ -1,5 +1,6 @@
 #include "shell/single_instance.h"
 
+#include "shell/win32_window.h"
 #include "util/security_descriptor.h"
 #include "util/windows_include.h"
 
@@ -11,10 +12,6 @@ namespace {
 // SYSTEM and Administrators may open it, so no unelevated program can hold
 // it first to keep the host from running, or release it.
 constexpr wchar_t kMutexSddl[] = L"D:P(A;;GA;;;SY)(A;;GA;;;BA)";
-
-// The class and title of the host's top-level window.
-constexpr wchar_t kWindowClass[] = L"FLUTTER_RUNNER_WIN32_WINDOW";
-constexpr wchar_t kWindowTitle[] = L"Keelhaven";
 
 }  // namespace
 
@@ -29,7 +26,7 @@ SingleInstance::SingleInstance() {
 }
 
 void BringRunningCopyToFront() {
-  const HWND window = ::FindWindowW(kWindowClass, kWindowTitle);
+  const HWND window = ::FindWindowW(kWindowClassName, kHostWindowTitle);
   if (window == nullptr) return;
   if (::IsIconic(window)) ::ShowWindow(window, SW_RESTORE);
   ::SetForegroundWindow(window);

@@ -26,6 +26,9 @@ class SingleInstance {
   bool first_ = false;
 };
 
+// The title of the host's window, by which a second copy finds the first.
+inline constexpr wchar_t kHostWindowTitle[] = L"Keelhaven";
+
 // Brings the running copy's top-level window to the front (restored when
 // minimised); nothing when it has none yet.
 void BringRunningCopyToFront();

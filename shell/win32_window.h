@@ -14,6 +14,9 @@
 
 #include "util/windows_include.h"
 
+// The window class Win32Window registers for every window it creates.
+inline constexpr wchar_t kWindowClassName[] = L"FLUTTER_RUNNER_WIN32_WINDOW";
+
 // A position in logical (unscaled) pixels.
 struct Point {
   int32_t x;

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <thread>
 
+#include "shell/win32_window.h"
+#include "tests/support/process_window.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/text.h"
@@ -25,25 +27,6 @@ std::vector<std::string> SplitLines(const std::string& text) {
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
   return text.compare(0, prefix.size(), prefix) == 0;
-}
-
-struct SeenWindow {
-  DWORD process_id = 0;
-  HWND window = nullptr;
-};
-
-BOOL CALLBACK TakeHostWindow(HWND window, LPARAM context) {
-  auto* seen = reinterpret_cast<SeenWindow*>(context);
-  DWORD process_id = 0;
-  ::GetWindowThreadProcessId(window, &process_id);
-  wchar_t class_name[64] = {};
-  ::GetClassNameW(window, class_name, 64);
-  if (process_id != seen->process_id ||
-      std::wstring(class_name) != L"FLUTTER_RUNNER_WIN32_WINDOW") {
-    return TRUE;
-  }
-  seen->window = window;
-  return FALSE;
 }
 
 }  // namespace
@@ -127,10 +110,7 @@ HostRun RunHost(const HostOptions& options) {
 }
 
 HWND FindHostWindow(DWORD process_id) {
-  SeenWindow seen;
-  seen.process_id = process_id;
-  ::EnumWindows(TakeHostWindow, reinterpret_cast<LPARAM>(&seen));
-  return seen.window;
+  return FindProcessWindow(process_id, kWindowClassName);
 }
 
 bool WaitUntil(const std::function<bool()>& condition, uint32_t timeout_ms) {

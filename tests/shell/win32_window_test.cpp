@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr wchar_t kClassName[] = L"FLUTTER_RUNNER_WIN32_WINDOW";
-
 class TestWindow : public Win32Window {
  public:
   explicit TestWindow(bool create_succeeds = true)
@@ -60,7 +58,8 @@ std::string RectText(const RECT& rect) {
 bool ClassRegistered() {
   WNDCLASSEXW info = {};
   info.cbSize = sizeof(info);
-  return ::GetClassInfoExW(::GetModuleHandleW(nullptr), kClassName, &info) != 0;
+  return ::GetClassInfoExW(::GetModuleHandleW(nullptr), kWindowClassName,
+                           &info) != 0;
 }
 
 // The window's screen rectangle as "left top right bottom".
@@ -206,13 +205,13 @@ TEST(Win32Window, FailedClassRegistrationIsTriedAgain) {
   WNDCLASSW other = {};
   other.lpfnWndProc = ::DefWindowProcW;
   other.hInstance = ::GetModuleHandleW(nullptr);
-  other.lpszClassName = kClassName;
+  other.lpszClassName = kWindowClassName;
   ASSERT_NE(::RegisterClassW(&other), 0);
   TestWindow window;
   Create(window);
   // The window made of the other class; then the class goes.
-  ::DestroyWindow(::FindWindowW(kClassName, L"Test window"));
-  ASSERT_TRUE(::UnregisterClassW(kClassName, other.hInstance));
+  ::DestroyWindow(::FindWindowW(kWindowClassName, L"Test window"));
+  ASSERT_TRUE(::UnregisterClassW(kWindowClassName, other.hInstance));
   // Registered this time (the failure was once taken for success).
   EXPECT_TRUE(Create(window));
   EXPECT_NE(window.GetHandle(), nullptr);
