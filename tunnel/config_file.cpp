@@ -1,7 +1,5 @@
 #include "tunnel/config_file.h"
 
-#include <shlobj.h>
-
 #include <string>
 #include <vector>
 
@@ -11,6 +9,8 @@
 #include "util/native_log.h"
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
+// After windows.h:
+#include <shlobj.h>
 
 const wchar_t kTunnelName[] = L"Keelhaven";
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "util/windows_include.h"
 // After windows.h:
 #include <aclapi.h>
 #include <sddl.h>
