@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "embedding/engine_project.h"
+#include "shell/cleanup_switch.h"
 #include "shell/console_close.h"
 #include "shell/flutter_window.h"
 #include "shell/utils.h"
@@ -37,6 +38,9 @@ int APIENTRY wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/,
   if (!::AttachConsole(ATTACH_PARENT_PROCESS) && ::IsDebuggerPresent()) {
     AttachNewConsole();
   }
+
+  // The installer's clean-up run: no log file, no window, no engine.
+  if (HasCleanupSwitch(ReadCommandLineArguments())) return RunCleanup();
 
   // Every native log line also goes to <configuration folder>\keelhaven.log,
   // so a host started from the desktop (no console) still leaves a log. The

@@ -53,23 +53,42 @@ TEST_F(HostStartTest, WithoutWireGuardWarnsAndStillServesTheChannel) {
   EXPECT_TRUE(TunnelServiceInstalled());
 }
 
-TEST_F(HostStartTest, LeftoverTunnelIsRemovedAtStart) {
+TEST_F(HostStartTest, LeftoverTunnelIsRemovedAtStartOrByTheCleanupRun) {
   // As an earlier run leaves it: installed by the tool alone, or by a host
-  // that was killed with the tunnel up (its key file left too).
-  for (const bool killed_host : {false, true}) {
-    SCOPED_TRACE(killed_host ? "host killed" : "tunnel installed");
+  // that was killed with the tunnel up (its key file left too). The next
+  // start removes it; so does the installer's clean-up run, which also
+  // removes the configuration folder with the log, and never starts the
+  // engine (no transcript) nor opens a window.
+  struct Row {
+    const char* name;
+    bool killed_host;
+    bool cleanup_switch;
+  };
+  for (const Row& row :
+       {Row{"tunnel installed", false, false}, Row{"host killed", true, false},
+        Row{"host killed, clean-up run", true, true}}) {
+    SCOPED_TRACE(row.name);
     ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
-    if (killed_host) {
+    if (row.killed_host) {
       ASSERT_NO_FATAL_FAILURE(KillHostWithTunnelUp());
     } else {
       ASSERT_NO_FATAL_FAILURE(InstallLeftoverTunnel());
     }
+    const std::wstring folder =
+        ConfigFile().substr(0, ConfigFile().rfind(L'\\'));
     HostOptions options;
     options.script = SendLine("getTunnelStats") + "close\n";
+    if (row.cleanup_switch) {
+      // The killed host's log is there.
+      ASSERT_TRUE(FileExists(folder + L"\\keelhaven.log"));
+      options.arguments = L"--uninstall-cleanup";
+    }
     const HostRun run = RunHost(options);
     const std::vector<std::string> messages = run.NativeMessages();
-    EXPECT_TRUE(HasMessageStartingWith(
-        messages, "WARNING: Found orphaned Keelhaven tunnel, cleaning up..."))
+    EXPECT_EQ(HasMessageStartingWith(
+                  messages,
+                  "WARNING: Found orphaned Keelhaven tunnel, cleaning up..."),
+              !row.cleanup_switch)
         << run.process.err;
     EXPECT_TRUE(HasMessageStartingWith(
         messages, "Tunnel service uninstalled successfully"));
@@ -81,13 +100,20 @@ TEST_F(HostStartTest, LeftoverTunnelIsRemovedAtStart) {
                   messages,
                   "WARNING: Deleted configuration file left by an earlier "
                   "run: C:\\ProgramData\\Keelhaven\\Keelhaven.conf"),
-              killed_host);
+              row.killed_host && !row.cleanup_switch);
     EXPECT_FALSE(FileExists(ConfigFile()));
-    // The new window starts with no tunnel of its own: the counters are not
-    // even asked for, and closing takes nothing down.
-    EXPECT_EQ(run.Replies(), std::vector<std::string>{kNoTraffic});
     EXPECT_FALSE(HasMessageStartingWith(messages, "WARNING: wg show failed"));
     EXPECT_FALSE(HasMessageStartingWith(messages, "OnDestroy:"));
+    if (row.cleanup_switch) {
+      EXPECT_TRUE(run.transcript.empty());
+      EXPECT_FALSE(FileExists(folder));
+      ASSERT_FALSE(messages.empty());
+      EXPECT_EQ(messages.back(), "Clean-up: exit code 0 (nothing left)");
+    } else {
+      // The new window starts with no tunnel of its own: the counters are
+      // not even asked for, and closing takes nothing down.
+      EXPECT_EQ(run.Replies(), std::vector<std::string>{kNoTraffic});
+    }
   }
 }
 
@@ -120,10 +146,12 @@ TEST_F(HostStartTest, LeftoverKeyFileIsDeletedAtStart) {
   ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
   const std::string key =
       "PrivateKey = BSlvu3X/BjlZ9YjjvI5Nl0NdzjbDtUs7Js49QgaP47c=";
-  ASSERT_TRUE(CreateFolders(ConfigFile().substr(0, ConfigFile().rfind(L'\\'))));
-  ASSERT_TRUE(WriteWholeFile(ConfigFile(), "[Interface]\r\n" + key + "\r\n"));
+  // The folder as an earlier run made it (one made here would not be
+  // private, and the host would write nothing there).
   HostOptions options;
   options.script = "close\n";
+  RunHost(options);
+  ASSERT_TRUE(WriteWholeFile(ConfigFile(), "[Interface]\r\n" + key + "\r\n"));
   const HostRun run = RunHost(options);
   const std::vector<std::string> messages = run.NativeMessages();
   ASSERT_FALSE(messages.empty());
