@@ -4,6 +4,8 @@
 #include <memory>
 #include <utility>
 
+#include "embedding/guarded_call.h"
+
 namespace flutter {
 namespace {
 
@@ -56,26 +58,59 @@ ReplyCallback MakeReplyCallback(
   };
 }
 
+// The reply to one incoming message as its handler gets it. Every copy
+// calls the one closure, so the message is answered once whichever copy
+// answers, and the messenger can tell whether the handler answered.
+struct SharedReply {
+  ReplyCallback send;
+  bool answered = false;
+};
+
+ReplyCallback ShareReply(const std::shared_ptr<SharedReply>& shared) {
+  return [shared](const uint8_t* reply, size_t reply_size) {
+    shared->answered = true;
+    shared->send(reply, reply_size);
+  };
+}
+
 // The engine's callback for a message on a registered channel; user_data
-// is the address of the channel's handler in the map.
+// is the address of the channel's handler in the map. A handler that
+// throws is reported, and its message, when still unanswered, gets an empty
+// reply.
 void ForwardIncomingMessage(FlutterDesktopMessengerRef messenger,
                             const FlutterDesktopMessage* message,
-                            void* user_data) {
-  ReplyCallback reply = MakeReplyCallback(TakeMessengerReference(messenger),
-                                          message->response_handle);
-  // Called through a copy: a handler may replace or remove its own channel's
-  // handler while it runs, which destroys the stored one.
-  const ChannelMessageHandler handler =
-      *static_cast<const ChannelMessageHandler*>(user_data);
-  handler(message->message, message->message_size, std::move(reply));
+                            void* user_data) noexcept {
+  const char* channel = message->channel ? message->channel : "";
+  std::shared_ptr<SharedReply> shared;
+  // Only allocation can fail before the handler runs; the message then goes
+  // unanswered, which the engine survives.
+  if (!GuardedCall("Taking a message on channel ", channel, [&] {
+        shared = std::make_shared<SharedReply>();
+        shared->send = MakeReplyCallback(TakeMessengerReference(messenger),
+                                         message->response_handle);
+      })) {
+    return;
+  }
+  const bool handled = GuardedCall("Handler for channel ", channel, [&] {
+    // Called through a copy: a handler may replace or remove its own
+    // channel's handler while it runs, which destroys the stored one.
+    const ChannelMessageHandler handler =
+        *static_cast<const ChannelMessageHandler*>(user_data);
+    handler(message->message, message->message_size, ShareReply(shared));
+  });
+  if (!handled && !shared->answered) {
+    GuardedCall("Empty reply on channel ", channel,
+                [&] { ShareReply(shared)(nullptr, 0); });
+  }
 }
 
 // The engine's callback for the reply to a sent message; user_data is the
 // holder made for it, used once.
-void DeliverReply(const uint8_t* reply, size_t reply_size, void* user_data) {
+void DeliverReply(const uint8_t* reply, size_t reply_size,
+                  void* user_data) noexcept {
   const std::unique_ptr<ReplyCallback> holder(
       static_cast<ReplyCallback*>(user_data));
-  (*holder)(reply, reply_size);
+  GuardedCall("Reply handler", "", [&] { (*holder)(reply, reply_size); });
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "embedding/guarded_call.h"
+
 namespace flutter {
 
 FlutterEngine::FlutterEngine(const EngineProject& project) {
@@ -59,7 +61,7 @@ void FlutterEngine::SetNextFrameCallback(std::function<void()> callback) {
   FlutterDesktopEngineSetNextFrameCallback(engine_, OnNextFrame, this);
 }
 
-void FlutterEngine::OnNextFrame(void* user_data) {
+void FlutterEngine::OnNextFrame(void* user_data) noexcept {
   auto* engine = static_cast<FlutterEngine*>(user_data);
   // Taken out before it runs, so that the callable may register the next
   // callback from inside itself without losing it, and is never destroyed
@@ -67,7 +69,7 @@ void FlutterEngine::OnNextFrame(void* user_data) {
   // there is nothing to do.
   std::function<void()> callback = std::move(engine->next_frame_callback_);
   engine->next_frame_callback_ = nullptr;
-  if (callback) callback();
+  if (callback) GuardedCall("Next-frame callback", "", callback);
 }
 
 }  // namespace flutter

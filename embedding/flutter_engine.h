@@ -42,7 +42,7 @@ class FlutterEngine : public PluginRegistry {
   BinaryMessenger* GetMessenger() { return messenger_.get(); }
 
  private:
-  static void OnNextFrame(void* user_data);
+  static void OnNextFrame(void* user_data) noexcept;
 
   FlutterDesktopEngineRef engine_ = nullptr;
   std::unique_ptr<BinaryMessengerImpl> messenger_;

@@ -12,22 +12,8 @@ const char kCleanupSwitch[] = "--uninstall-cleanup";
 
 namespace {
 
-constexpr int kTunnelLeft = 2;
-constexpr int kFolderLeft = 4;
-
-// Takes the tunnel down through WireGuard for Windows. False when it may
-// still be installed.
-bool TakeDownTunnel() {
-  TunnelController controller;
-  if (controller.FindWireGuardExe().empty()) {
-    NativeLog(
-        "Clean-up: WireGuard for Windows not found, no tunnel to take down");
-    return true;
-  }
-  std::string doubt;
-  controller.UninstallTunnelService(doubt);
-  return doubt.empty();
-}
+constexpr int kTunnelLeft = 4;
+constexpr int kFolderLeft = 8;
 
 bool RemoveConfigFolder() {
   const std::wstring folder = GetConfigDirectory();
@@ -70,17 +56,17 @@ bool HasCleanupSwitch(const std::vector<std::string>& arguments) {
 
 int RunCleanup() {
   int code = 0;
-  if (!TakeDownTunnel()) code |= kTunnelLeft;
+  if (!TunnelController().OnProgramRemoval()) code |= kTunnelLeft;
   if (!RemoveConfigFolder()) code |= kFolderLeft;
-  static constexpr const char* kMeaning[] = {
-      "nothing left",
-      "",
-      "the tunnel may still be installed",
-      "",
-      "the folder is still there",
-      "",
-      "the tunnel and the folder may remain"};
-  NativeLog("Clean-up: exit code " + std::to_string(code) + " (" +
-            kMeaning[code] + ")");
+  const char* meaning = "nothing left";
+  if (code == (kTunnelLeft | kFolderLeft)) {
+    meaning = "the tunnel service and the folder may remain";
+  } else if (code == kTunnelLeft) {
+    meaning = "the tunnel service may still be installed";
+  } else if (code == kFolderLeft) {
+    meaning = "the folder is still there";
+  }
+  NativeLog("Clean-up: exit code " + std::to_string(code) + " (" + meaning +
+            ")");
   return code;
 }

@@ -4,11 +4,13 @@
 // (C:\ProgramData\Keelhaven, with the log and any key file) without
 // following a link, opens no window and never starts the engine. Its exit
 // code, also written as the last log line:
-//   0  nothing is left
-//   2  the tunnel may still be installed (WireGuard's removal failed)
-//   4  the folder, or some of it, is still there (a link in its place,
-//      entries that could not be deleted, or an error)
-//   6  both
+//   0   nothing is left
+//   4   the tunnel service may still be installed (its removal failed)
+//   8   the folder, or some of it, is still there (a link in its place,
+//       entries that could not be deleted, or an error)
+//   12  both
+// (The process entry runs it only when no other copy of the program runs;
+// otherwise it exits with 2 and does nothing.)
 #ifndef KEELHAVEN_SHELL_CLEANUP_SWITCH_H_
 #define KEELHAVEN_SHELL_CLEANUP_SWITCH_H_
 

@@ -26,6 +26,14 @@ UniqueKernelHandle& TeardownEvent() {
 
 }  // namespace
 
+BOOL WINAPI IgnoreInterrupt(DWORD event) {
+  return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+}
+
+void IgnoreConsoleInterrupts() {
+  ::SetConsoleCtrlHandler(IgnoreInterrupt, TRUE);
+}
+
 ConsoleClose::ConsoleClose(HWND window) {
   ::ResetEvent(TeardownEvent().get());
   target_window = window;
@@ -44,11 +52,11 @@ void ConsoleClose::TeardownDone() {
 
 BOOL WINAPI ConsoleClose::HandleControl(DWORD event) {
   uint32_t wait_ms = 0;
+  UINT message = kConsoleClosingMessage;
   switch (event) {
     case CTRL_C_EVENT:
     case CTRL_BREAK_EVENT:
-      // The process lives on: the window closes and the loop ends.
-      break;
+      return IgnoreInterrupt(event);
     case CTRL_CLOSE_EVENT:
       wait_ms = kCloseEventWaitMs;
       break;
@@ -62,7 +70,7 @@ BOOL WINAPI ConsoleClose::HandleControl(DWORD event) {
   const HWND window = target_window;
   // No window (not yet made, or gone with its teardown done): Windows'
   // own handling, which ends the process, is right.
-  if (!window || !::PostMessageW(window, WM_CLOSE, 0, 0)) return FALSE;
+  if (!window || !::PostMessageW(window, message, 0, 0)) return FALSE;
   if (wait_ms > 0) ::WaitForSingleObject(TeardownEvent().get(), wait_ms);
   return TRUE;
 }

@@ -1,9 +1,15 @@
-// Console control events (Ctrl+C, Ctrl+Break, closing the console window,
-// log-off, shutdown) close the application's window the way the user
-// would, so the tunnel is taken down before Windows ends the process.
+// Console control events reach the application's window. Closing the
+// console window, log-off and shutdown send kConsoleClosingMessage: the
+// window takes the tunnel down as at the session's end (no program started,
+// the key file first), then closes.
+//
+// Ctrl+C and Ctrl+Break are ignored: the console the host attached to
+// belongs to the shell that started it, which is back at its prompt, and a
+// Ctrl+C meant for another program there must not drop the VPN. The window
+// is how the user closes the application.
 //
 // Windows calls the handler on a thread it starts for the event. The
-// handler only posts WM_CLOSE: all window and tunnel work stays on the
+// handler only posts a message: all window and tunnel work stays on the
 // window's thread. For the events after which Windows ends the process,
 // the handler then waits until the window's thread reports its teardown
 // done, at most as long as Windows lets it.
@@ -11,6 +17,18 @@
 #define KEELHAVEN_SHELL_CONSOLE_CLOSE_H_
 
 #include "util/windows_include.h"
+
+// Ignores Ctrl+C and Ctrl+Break from now on, also before a ConsoleClose
+// exists; other events keep Windows' own handling (the process ends).
+void IgnoreConsoleInterrupts();
+
+// The handler IgnoreConsoleInterrupts registers: TRUE for Ctrl+C and
+// Ctrl+Break.
+BOOL WINAPI IgnoreInterrupt(DWORD event);
+
+// Posted to the window when Windows is about to end the process because
+// its console is closing or the session is ending.
+constexpr UINT kConsoleClosingMessage = WM_APP + 1;
 
 // One per process, on the window's thread, for as long as `window` lives.
 class ConsoleClose {

@@ -8,6 +8,7 @@
 #include "shell/cleanup_switch.h"
 #include "shell/console_close.h"
 #include "shell/flutter_window.h"
+#include "shell/single_instance.h"
 #include "shell/utils.h"
 #include "tunnel/config_file.h"
 #include "tunnel/folder_trust.h"
@@ -20,6 +21,8 @@ namespace {
 
 constexpr int kExitSuccess = 0;
 constexpr int kExitWindowFailed = 1;
+// Another copy runs already; this one did nothing.
+constexpr int kExitAlreadyRunning = 2;
 
 }  // namespace
 
@@ -37,6 +40,16 @@ int APIENTRY wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/,
   // debugger without one, to a console of its own.
   if (!::AttachConsole(ATTACH_PARENT_PROCESS) && ::IsDebuggerPresent()) {
     AttachNewConsole();
+  }
+  PrepareDiagnosticOutput();
+
+  // Before anything touches the configuration folder, the tunnel or its
+  // service: a second copy leaves them all to the first.
+  const SingleInstance instance;
+  if (!instance.first()) {
+    NativeLog("Keelhaven is already running; bringing its window to the front");
+    BringRunningCopyToFront();
+    return kExitAlreadyRunning;
   }
 
   // The installer's clean-up run: no log file, no window, no engine.
@@ -64,8 +77,8 @@ int APIENTRY wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/,
     return kExitWindowFailed;
   }
   window.SetPostQuitOnDestroy(true);
-  // Ctrl+C or closing the console the program is attached to would end it
-  // without a window message: close the window instead.
+  // Closing the console the program is attached to would end it without a
+  // window message: the window hears of it instead.
   ConsoleClose console_close(window.GetHandle());
 
   // GetMessageW gives -1 on an error; stopping there, rather than treating

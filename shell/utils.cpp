@@ -5,6 +5,8 @@
 #include <iostream>
 
 #include "embedding/engine_api.h"
+#include "shell/console_close.h"
+#include "util/native_log_stream.h"
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
 // After windows.h:
@@ -22,6 +24,11 @@ void AttachNewConsole() {
   }
   std::ios::sync_with_stdio(true);
   FlutterDesktopResyncOutputStreams();
+}
+
+void PrepareDiagnosticOutput() {
+  ForwardStandardErrorStream();
+  IgnoreConsoleInterrupts();
 }
 
 std::vector<std::string> ReadCommandLineArguments() {

@@ -10,6 +10,12 @@
 // console can be opened; failures are not reported.
 void AttachNewConsole();
 
+// Sets up the process's diagnostic output once its console is settled:
+// lines written to std::cerr go where the native log goes (standard error,
+// as UTF-16 to a console, and the log file once one is set), and Ctrl+C and
+// Ctrl+Break in the console are ignored from now on.
+void PrepareDiagnosticOutput();
+
 // The process's command-line arguments after the program path, as UTF-8,
 // in order; empty when the command line can't be split.
 std::vector<std::string> ReadCommandLineArguments();

@@ -1,5 +1,6 @@
 #include "shell/win32_window.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "embedding/engine_api.h"
@@ -84,6 +85,49 @@ void EnableFullDpiSupportIfAvailable(HWND window) {
   if (enable) enable(window);
 }
 
+// Shrinks `frame` to fit `work` and moves it inside: scaled for a high
+// DPI, the window could otherwise reach under the taskbar or off the screen.
+RECT ClampToWorkArea(const RECT& frame, const RECT& work) {
+  const LONG width = std::min(frame.right - frame.left, work.right - work.left);
+  const LONG height =
+      std::min(frame.bottom - frame.top, work.bottom - work.top);
+  const LONG left =
+      std::max(work.left, std::min(frame.left, work.right - width));
+  const LONG top =
+      std::max(work.top, std::min(frame.top, work.bottom - height));
+  return RECT{left, top, left + width, top + height};
+}
+
+// The window's outer rectangle on `monitor`, in physical pixels: `origin`
+// and `size` scaled by the monitor's DPI, then kept within its work area
+// (the area not taken by the taskbar). When the work area can't be read the
+// scaled rectangle stands.
+RECT PlaceOnMonitor(HMONITOR monitor, const Point& origin, const Size& size) {
+  const uint32_t dpi = FlutterDesktopGetDpiForMonitor(monitor);
+  const double scale_factor = dpi / 96.0;
+  const int32_t left = Scale(origin.x, scale_factor);
+  const int32_t top = Scale(origin.y, scale_factor);
+  // Computed in 64 bits: the scaled values may each be near the 32-bit
+  // limits.
+  const RECT scaled = {left, top,
+                       static_cast<LONG>(std::min<int64_t>(
+                           int64_t{left} + Scale(size.width, scale_factor),
+                           std::numeric_limits<int32_t>::max())),
+                       static_cast<LONG>(std::min<int64_t>(
+                           int64_t{top} + Scale(size.height, scale_factor),
+                           std::numeric_limits<int32_t>::max()))};
+  MONITORINFO info = {};
+  info.cbSize = sizeof(info);
+  if (!::GetMonitorInfoW(monitor, &info)) return scaled;
+  return ClampToWorkArea(scaled, info.rcWork);
+}
+
+void UnregisterClassIfLast() {
+  if (active_window_count == 0) {
+    WindowClassState::Get().UnregisterWindowClass();
+  }
+}
+
 void FillWithClientArea(HWND parent, HWND child) {
   RECT frame = {};
   ::GetClientRect(parent, &frame);
@@ -111,14 +155,12 @@ bool Win32Window::Create(const std::wstring& title, const Point& origin,
   const POINT target = {static_cast<LONG>(origin.x),
                         static_cast<LONG>(origin.y)};
   const HMONITOR monitor = ::MonitorFromPoint(target, MONITOR_DEFAULTTONEAREST);
-  const uint32_t dpi = FlutterDesktopGetDpiForMonitor(monitor);
-  const double scale_factor = dpi / 96.0;
+  const RECT frame = PlaceOnMonitor(monitor, origin, size);
 
   const HWND window = ::CreateWindowExW(
-      0, window_class, title.c_str(), WS_OVERLAPPEDWINDOW,
-      Scale(origin.x, scale_factor), Scale(origin.y, scale_factor),
-      Scale(size.width, scale_factor), Scale(size.height, scale_factor),
-      nullptr, nullptr, ::GetModuleHandleW(nullptr), this);
+      0, window_class, title.c_str(), WS_OVERLAPPEDWINDOW, frame.left,
+      frame.top, frame.right - frame.left, frame.bottom - frame.top, nullptr,
+      nullptr, ::GetModuleHandleW(nullptr), this);
   if (!window) return false;
 
   ApplySystemTheme(window);
@@ -130,15 +172,19 @@ bool Win32Window::Show() {
 }
 
 void Win32Window::Destroy() {
-  OnDestroy();
-  if (window_handle_) {
-    // Sends WM_DESTROY, whose handling runs OnDestroy once more.
-    ::DestroyWindow(window_handle_);
+  const bool had_window = window_handle_ != nullptr;
+  // Sends WM_DESTROY, whose handling lets go of the handle and runs
+  // OnDestroy: once per window, whichever way the window goes.
+  if (had_window) ::DestroyWindow(window_handle_);
+  if (!had_window || window_handle_) {
+    // No window, or WM_DESTROY never reached this object (the window was
+    // not destroyed).
     window_handle_ = nullptr;
+    OnDestroy();
   }
-  if (active_window_count == 0) {
-    WindowClassState::Get().UnregisterWindowClass();
-  }
+  // Also after WM_DESTROY's own try: the class can't go while its window
+  // is still being destroyed.
+  UnregisterClassIfLast();
 }
 
 void Win32Window::SetContentWindow(HWND content) {
@@ -178,7 +224,8 @@ LRESULT Win32Window::HandleMessage(HWND window, UINT message, WPARAM wparam,
   switch (message) {
     case WM_DESTROY:
       window_handle_ = nullptr;
-      Destroy();
+      OnDestroy();
+      UnregisterClassIfLast();
       if (post_quit_on_destroy_) ::PostQuitMessage(0);
       return 0;
 

@@ -40,7 +40,8 @@ class Win32Window {
 
   // Destroys a window that exists already, then creates a hidden window
   // titled `title` at `origin` with outer size `size`, both scaled by the
-  // DPI of the monitor nearest to `origin`. True when the window exists and
+  // DPI of the monitor nearest to `origin`, then shrunk and moved as needed
+  // to lie within that monitor's work area. True when the window exists and
   // OnCreate succeeded; when OnCreate fails the window stays until Destroy
   // or the object's destruction.
   bool Create(const std::wstring& title, const Point& origin, const Size& size);
@@ -48,8 +49,9 @@ class Win32Window {
   // Makes the window visible; true when it was visible before.
   bool Show();
 
-  // Runs OnDestroy, destroys the window if it exists, and unregisters the
-  // window class when no object is left.
+  // Destroys the window if it exists and runs OnDestroy (once: from the
+  // window's WM_DESTROY, or here when there is no window), then unregisters
+  // the window class when no object is left.
   void Destroy();
 
   // Makes `content` the child that fills the client area and has the focus.
@@ -77,7 +79,8 @@ class Win32Window {
   // fail.
   virtual bool OnCreate();
 
-  // Called whenever the window is being destroyed, and by every Destroy.
+  // Called once for each window as it is destroyed, and by a Destroy when
+  // there is no window.
   virtual void OnDestroy();
 
   // Called when the user's session ends (log-off, shutdown): the process

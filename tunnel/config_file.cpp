@@ -5,7 +5,6 @@
 
 #include "tunnel/config_security.h"
 #include "tunnel/folder_trust.h"
-#include "tunnel/tunnel_controller.h"
 #include "util/native_log.h"
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
@@ -166,17 +165,8 @@ std::wstring ConfigPathIn(const std::wstring& folder) {
   return folder + L"\\" + kTunnelName + L".conf";
 }
 
-std::string TrimWhitespace(const std::string& text) {
-  static constexpr char kBlanks[] = " \t\r\n";
-  const size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string::npos) return std::string();
-  const size_t last = text.find_last_not_of(kBlanks);
-  return text.substr(first, last - first + 1);
-}
-
-std::wstring TunnelController::WriteTunnelConfig(
-    const TunnelParameters& request) const {
-  const std::wstring folder = system_.config_directory();
+std::wstring WriteTunnelConfig(const std::wstring& folder,
+                               const TunnelParameters& request) {
   if (folder.empty()) {
     NativeLog("ERROR: Could not determine the configuration folder");
     return std::wstring();
@@ -197,14 +187,14 @@ std::wstring TunnelController::WriteTunnelConfig(
   return path;
 }
 
-void TunnelController::DeleteTunnelConfig() {
-  if (config_path_.empty()) return;
-  if (DeleteFileNoFollow(config_path_)) {
-    NativeLog("Config file deleted: " + WideToUtf8(config_path_));
+void DeleteTunnelConfig(std::wstring& config_path) {
+  if (config_path.empty()) return;
+  if (DeleteFileNoFollow(config_path)) {
+    NativeLog("Config file deleted: " + WideToUtf8(config_path));
   } else {
     NativeLog(
         "Note: Could not delete config (may have been removed by WireGuard): " +
-        WideToUtf8(config_path_));
+        WideToUtf8(config_path));
   }
-  config_path_.clear();
+  config_path.clear();
 }

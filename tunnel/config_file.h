@@ -1,10 +1,11 @@
-// Where the tunnel's WireGuard configuration file lives, the values it is
-// written from and how they are cleaned. The write itself is
-// TunnelController::WriteTunnelConfig (config_file.cpp).
+// The tunnel's WireGuard configuration file: where it lives, how it is
+// written from a request's values and deleted again.
 #ifndef KEELHAVEN_TUNNEL_CONFIG_FILE_H_
 #define KEELHAVEN_TUNNEL_CONFIG_FILE_H_
 
 #include <string>
+
+#include "tunnel/request_reader.h"
 
 // Names the configuration file, the WireGuard tunnel and its service.
 // WireGuard names the service after the file's stem, so the two stay equal.
@@ -19,22 +20,16 @@ std::wstring GetConfigDirectory();
 // The configuration file's path in `folder`: <folder>\Keelhaven.conf.
 std::wstring ConfigPathIn(const std::wstring& folder);
 
-// The tunnel's DNS servers when the request names none.
-inline constexpr char kDefaultDns[] = "1.1.1.1, 1.0.0.1";
+// Writes the tunnel's configuration file into `folder` (made private to
+// SYSTEM and Administrators first) from the request's values, each trimmed
+// and the empty ones given their defaults, and gives its full path, or an
+// empty string on any failure (a failed write leaves no file behind; an
+// empty folder fails with a log line of its own).
+std::wstring WriteTunnelConfig(const std::wstring& folder,
+                               const TunnelParameters& request);
 
-// The seven text values of a tunnel request (UTF-8), in the order the
-// channel reads them and the configuration file is written from them.
-struct TunnelParameters {
-  std::string private_key;
-  std::string public_key;  // logged only, never written
-  std::string server_public_key;
-  std::string endpoint;
-  std::string allowed_ips;
-  std::string dns;
-  std::string address;
-};
-
-// Drops leading and trailing spaces, tabs, carriage returns and line feeds.
-std::string TrimWhitespace(const std::string& text);
+// Deletes the file named by `config_path` (when set), logs the outcome and
+// empties it.
+void DeleteTunnelConfig(std::wstring& config_path);
 
 #endif  // KEELHAVEN_TUNNEL_CONFIG_FILE_H_

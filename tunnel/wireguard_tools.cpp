@@ -1,14 +1,16 @@
-// Locating WireGuard for Windows' tools and installing and removing the
-// tunnel service with them. These operations read and change no tunnel
-// state; their callers keep it.
+#include "tunnel/wireguard_tools.h"
+
 #include <string>
 
-#include "tunnel/config_file.h"
 #include "tunnel/folder_trust.h"
-#include "tunnel/tunnel_controller.h"
+#include "tunnel/tunnel_stats.h"
 #include "tunnel/wireguard_commands.h"
 #include "util/native_log.h"
 #include "util/windows_include.h"
+
+const char kWireGuardNotInstalledMessage[] =
+    "WireGuard for Windows is not installed. Please install it from "
+    "https://www.wireguard.com/install/";
 
 namespace {
 
@@ -51,14 +53,14 @@ void ReportInstalledTunnel(int32_t code, const std::string& output) {
 
 }  // namespace
 
-int32_t TunnelController::RunTool(const std::wstring& command_line,
-                                  std::string& output, uint32_t timeout_ms,
-                                  const OutputLogFilter& log_filter) const {
+int32_t WireGuardTools::RunTool(const std::wstring& command_line,
+                                std::string& output, uint32_t timeout_ms,
+                                const OutputLogFilter& log_filter) const {
   return system_.run_command(command_line, &output, timeout_ms, log_filter);
 }
 
-std::wstring TunnelController::FindTool(const wchar_t* file_name,
-                                        bool log) const {
+std::wstring WireGuardTools::FindTool(const wchar_t* file_name,
+                                      bool log) const {
   const std::string name = WideToUtf8(file_name);
   for (const std::wstring& folder : system_.wireguard_folders) {
     const std::wstring path = folder + L"\\" + file_name;
@@ -90,16 +92,16 @@ std::wstring TunnelController::FindTool(const wchar_t* file_name,
   return std::wstring();
 }
 
-std::wstring TunnelController::FindWireGuardExe() const {
+std::wstring WireGuardTools::FindWireGuardExe() const {
   return FindTool(L"wireguard.exe", true);
 }
 
-std::wstring TunnelController::FindWgExe() const {
+std::wstring WireGuardTools::FindWgExe() const {
   return FindTool(L"wg.exe", false);
 }
 
-bool TunnelController::InstallTunnelService(const std::wstring& config_path,
-                                            std::string& error_message) const {
+bool WireGuardTools::InstallTunnelService(const std::wstring& config_path,
+                                          std::string& error_message) const {
   const std::wstring wireguard = FindWireGuardExe();
   if (wireguard.empty()) {
     error_message = kWireGuardNotInstalledMessage;
@@ -145,8 +147,7 @@ bool TunnelController::InstallTunnelService(const std::wstring& config_path,
   return true;
 }
 
-bool TunnelController::UninstallTunnelService(
-    std::string& error_message) const {
+bool WireGuardTools::UninstallTunnelService(std::string& error_message) const {
   const std::wstring wireguard = FindWireGuardExe();
   if (wireguard.empty()) {
     error_message = "WireGuard for Windows is not installed";
@@ -178,4 +179,14 @@ bool TunnelController::UninstallTunnelService(
     error_message = kPartialUninstall;
   }
   return true;
+}
+
+int32_t WireGuardTools::ShowTunnel(const std::wstring& wg, bool dump,
+                                   uint32_t timeout_ms,
+                                   std::string& output) const {
+  // The dump holds the private key and any preshared keys: the log shows
+  // them hidden.
+  return dump
+             ? RunTool(ShowDumpCommand(wg), output, timeout_ms, HideDumpSecrets)
+             : RunTool(ShowCommand(wg), output, timeout_ms);
 }

@@ -5,6 +5,9 @@
 
 namespace {
 
+// How long TerminateTree waits for the child to be gone.
+constexpr DWORD kTerminateWaitMs = 1000;
+
 // A process-and-thread attribute list naming the only handle that a child
 // inherits. Windows otherwise hands the child every inheritable handle of
 // this process, so a handle made inheritable for another purpose would leak
@@ -91,4 +94,7 @@ void ChildProcess::TerminateTree(UINT exit_code) {
   if (!::TerminateJobObject(job_.get(), exit_code)) {
     ::TerminateProcess(process_.get(), exit_code);
   }
+  // Termination only starts here: a command run next (an uninstall after a
+  // timed-out install) must not meet a child still on its way out.
+  ::WaitForSingleObject(process_.get(), kTerminateWaitMs);
 }

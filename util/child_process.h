@@ -21,8 +21,8 @@ class ChildProcess {
 
   HANDLE process() const { return process_.get(); }
 
-  // Ends the child and every process in its job with `exit_code`. Doesn't
-  // wait for them to go.
+  // Ends the child and every process in its job with `exit_code`, and
+  // waits (at most about a second) until the child has ended.
   void TerminateTree(UINT exit_code);
 
  private:

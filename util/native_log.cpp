@@ -1,12 +1,11 @@
 #include "util/native_log.h"
 
-#include <io.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 
+#include "util/native_log_console.h"
 #include "util/native_log_file.h"
 #include "util/windows_include.h"
 
@@ -31,45 +30,6 @@ void ToDebugger(std::string_view label, std::string_view text) {
   ::OutputDebugStringA(line);
 }
 
-// The handle behind the C runtime's standard error, or null when the
-// process has none: started from the desktop, a GUI program has no console
-// and no standard handles. The runtime keeps descriptor 2 open from its start
-// (with -2 for a missing handle), so asking it for the handle is safe where
-// other calls on a missing descriptor would end the process.
-HANDLE StandardError() {
-  const HANDLE standard = ::GetStdHandle(STD_ERROR_HANDLE);
-  if (standard == nullptr || standard == INVALID_HANDLE_VALUE) return nullptr;
-  const intptr_t handle = _get_osfhandle(2);
-  if (handle == 0 || handle == -1 || handle == -2) return nullptr;
-  return reinterpret_cast<HANDLE>(handle);
-}
-
-void WriteAll(HANDLE handle, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const DWORD chunk =
-        static_cast<DWORD>(std::min<size_t>(bytes.size(), 1u << 30));
-    DWORD written = 0;
-    if (!::WriteFile(handle, bytes.data(), chunk, &written, nullptr) ||
-        written == 0) {
-      return;
-    }
-    bytes.remove_prefix(written);
-  }
-}
-
-// Written to the handle, not through the C runtime's stream: no text-mode
-// translation (the line ends in a bare line feed) and no copy of the parts.
-void ToStandardError(std::string_view label, std::string_view text) {
-  const HANDLE handle = StandardError();
-  if (handle == nullptr) return;
-  // What others wrote through the stream goes out first.
-  std::fflush(stderr);
-  for (const std::string_view part : {kPrefix, label, text}) {
-    WriteAll(handle, part);
-  }
-  WriteAll(handle, "\n");
-}
-
 }  // namespace
 
 void NativeLog(const std::string& message) {
@@ -78,7 +38,7 @@ void NativeLog(const std::string& message) {
 
 void NativeLog(std::string_view label, std::string_view text) {
   ToDebugger(label, text);
-  ToStandardError(label, text);
+  WriteToStandardError({kPrefix, label, text, "\n"});
   AppendToLogFile(kPrefix, label, text);
 }
 

@@ -7,8 +7,10 @@
 
 // Writes "[Keelhaven Native] " + message + "\n" to an attached debugger (cut
 // to its first 4 KiB, then a line feed), then to standard error when the
-// process has one. The message is UTF-8 and passes unchanged: it may hold
-// line breaks, and only its first line carries the prefix. Never fails.
+// process has one (also one attached after the C runtime started; a console
+// gets the text as UTF-16). The message is UTF-8 and passes unchanged: it
+// may hold line breaks, and only its first line carries the prefix. Never
+// fails.
 void NativeLog(const std::string& message);
 
 // Logs label + text as one message, without joining them first: for a

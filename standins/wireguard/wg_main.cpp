@@ -2,7 +2,7 @@
 // as the real tool shows a running interface. Command lines:
 //   wg.exe show <tunnel name>        the readable layout
 //   wg.exe show <tunnel name> dump   the tab-separated layout
-// A tunnel that is not installed, or whose configuration lacks the private
+// A tunnel that is not installed (or whose service entry is gone), or whose configuration lacks the private
 // key, the peer's public key or the endpoint, never comes up: both print
 // "Unable to access interface: No such file or directory" on standard error
 // and exit 1. Every dump call adds 4096 received and 1024 sent bytes.
@@ -16,6 +16,7 @@
 #include "standins/wireguard/state_folder.h"
 #include "standins/wireguard/tunnel_config.h"
 #include "standins/wireguard/tunnel_name.h"
+#include "standins/wireguard/tunnel_service.h"
 #include "standins/wireguard/tunnel_store.h"
 #include "standins/wireguard/wg_output.h"
 
@@ -42,7 +43,12 @@ int Show(const std::wstring& state_folder, const std::wstring& name,
   }
   TunnelStore store(state_folder);
   TunnelStore::Tunnel tunnel;
-  if (!store.Load(name, &tunnel)) return NoSuchInterface();
+  // The interface lives in the tunnel's service: once the service manager
+  // has deleted the service, the interface is gone, whatever the state
+  // folder says.
+  if (!store.Load(name, &tunnel) || !TunnelServiceRegistered(name)) {
+    return NoSuchInterface();
+  }
   const TunnelConfig config = ParseTunnelConfig(tunnel.config);
   if (!config.CanComeUp()) return NoSuchInterface();
   if (dump) {

@@ -69,6 +69,9 @@ int InstallTunnelService(const std::wstring& state_folder,
   if (read != ReadStatus::kOk) return Fail(ReadFailure(read));
   if (state_folder.empty()) return Fail("Unable to find the state folder");
   TunnelStore store(state_folder);
+  // A tunnel whose service was deleted through the service manager, not
+  // by this tool, is gone: its record goes too.
+  if (!TunnelServiceRegistered(name)) store.Uninstall(name);
   switch (store.Install(name, config, UnixTimeNow())) {
     case TunnelStore::InstallResult::kInstalled:
       if (RegisterTunnelService(name)) return 0;

@@ -7,10 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "standins/wireguard/tunnel_service.h"
 #include "tests/e2e/host_test.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
+#include "util/unique_handle.h"
+#include "util/windows_include.h"
 
 namespace {
 
@@ -117,29 +120,51 @@ TEST_F(HostStartTest, LeftoverTunnelIsRemovedAtStartOrByTheCleanupRun) {
   }
 }
 
-TEST_F(HostStartTest, StoppedTunnelServiceIsRemovedAtStart) {
-  ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
-  ASSERT_NO_FATAL_FAILURE(InstallLeftoverTunnel(/*comes_up=*/false));
-  HostOptions options;
-  options.script = "close\n";
-  const HostRun run = RunHost(options);
-  std::vector<std::string> expected = StartMessagesWithoutInterface();
-  expected.insert(
-      expected.end(),
-      {
-          // Installed, never up: found in the service manager only.
-          "WARNING: Found Keelhaven tunnel service that is not running, "
-          "removing "
-          "it...",
-          "Found wireguard.exe at: C:\\Program Files\\WireGuard\\wireguard.exe",
-          "Running: \"C:\\Program Files\\WireGuard\\wireguard.exe\" "
-          "/uninstalltunnelservice Keelhaven",
-          "Process exited with code: 0",
-          "Tunnel service uninstalled successfully",
-      });
-  EXPECT_EQ(run.NativeMessages(), expected) << run.process.err;
-  EXPECT_FALSE(TunnelServiceRegistered());
-  EXPECT_FALSE(TunnelServiceInstalled());
+// A service left installed but never up is found in the service manager
+// only, and removed. One deleted already but still held open somewhere is
+// reported and left alone: another uninstall can't remove it.
+TEST_F(HostStartTest, LeftoverServiceIsRemovedAtStartUnlessMarkedForDeletion) {
+  const std::vector<std::string> stopped_removal = {
+      "WARNING: Found Keelhaven tunnel service that is not running, removing "
+      "it...",
+      "Found wireguard.exe at: C:\\Program Files\\WireGuard\\wireguard.exe",
+      "Running: \"C:\\Program Files\\WireGuard\\wireguard.exe\" "
+      "/uninstalltunnelservice Keelhaven",
+      "Process exited with code: 0",
+      "Tunnel service uninstalled successfully",
+  };
+  for (const bool marked : {false, true}) {
+    SCOPED_TRACE(marked ? "marked for deletion" : "stopped");
+    ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
+    ASSERT_NO_FATAL_FAILURE(InstallLeftoverTunnel(/*comes_up=*/false));
+    UniqueServiceHandle holder;
+    if (marked) {
+      const UniqueServiceHandle manager(
+          ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+      holder.reset(::OpenServiceW(manager.get(), L"WireGuardTunnel$Keelhaven",
+                                  SERVICE_QUERY_STATUS));
+      ASSERT_TRUE(holder.valid());
+      ASSERT_TRUE(DeleteTunnelService(L"Keelhaven"));
+    }
+    HostOptions options;
+    options.script = "close\n";
+    const HostRun run = RunHost(options);
+    std::vector<std::string> expected = StartMessagesWithoutInterface();
+    if (marked) {
+      expected.insert(
+          expected.begin() + 3,
+          "WARNING: The Keelhaven tunnel service is marked for deletion and "
+          "still held open by another program; it goes when that program "
+          "lets go of it (or after a restart). Until then no tunnel can be "
+          "installed.");
+    } else {
+      expected.insert(expected.end(), stopped_removal.begin(),
+                      stopped_removal.end());
+    }
+    EXPECT_EQ(run.NativeMessages(), expected) << run.process.err;
+    holder.reset();
+    EXPECT_FALSE(TunnelServiceRegistered());
+  }
 }
 
 TEST_F(HostStartTest, LeftoverKeyFileIsDeletedAtStart) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "shell/console_close.h"
 #include "tests/e2e/host_test.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_folder.h"
@@ -28,6 +29,19 @@ const std::string kNoTraffic =
 
 class HostSessionTest : public HostTest {
  protected:
+  // The window of the host `process_id`, once it has a tunnel up (null
+  // when that does not come within a minute).
+  HWND WaitForTunnelUp(DWORD process_id) const {
+    HWND window = nullptr;
+    WaitUntil(
+        [&] {
+          window = FindHostWindow(process_id);
+          return window && TunnelUp();
+        },
+        60000);
+    return window;
+  }
+
   // The window's end took the tunnel down once and left nothing of it; the
   // flag was cleared on the way, so the destructor found nothing to do.
   void ExpectTakenDownAtTheEnd(const HostRun& run) const {
@@ -101,53 +115,155 @@ TEST_F(HostSessionTest, RepliesReadAsTheUserInterfaceSeesThem) {
   EXPECT_EQ(described, expected);
 }
 
+// Also after a statistics read that failed: the tunnel may still be up.
 TEST_F(HostSessionTest, ClosingWithTunnelUpTakesItDown) {
   ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
-  HostOptions options;
-  options.script = SendLine("establishTunnel", TunnelParameters()) + "close\n";
-  const HostRun run = RunHost(options);
-  EXPECT_EQ(run.Replies(), std::vector<std::string>{kSuccessNull});
-  ExpectTakenDownAtTheEnd(run);
+  const struct {
+    const char* name;
+    const char* faults;
+    std::vector<std::string> replies;
+  } cases[] = {
+      {"tunnel up", "", {kSuccessNull}},
+      {"stats read failed", "dump exit=1\n", {kSuccessNull, kNoTraffic}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    standin_->SetFaults(c.faults);
+    HostOptions options;
+    options.script = SendLine("establishTunnel", TunnelParameters()) +
+                     (c.replies.size() > 1 ? SendLine("getTunnelStats") : "") +
+                     "close\n";
+    const HostRun run = RunHost(options);
+    EXPECT_EQ(run.Replies(), c.replies);
+    ExpectTakenDownAtTheEnd(run);
+  }
 }
 
-TEST_F(HostSessionTest, SessionEndTakesTheTunnelDownBeforeAnswering) {
+// As Windows does at log-off: the query, then the end; on Windows the
+// process is then ended, here the window is closed instead. Once the
+// session is ending no program can start, so the tunnel goes through the
+// service manager alone, the key first, also when every uninstall would
+// fail. An end that is called off changes nothing. The console's closing
+// (the message its handler posts) takes the same way, then closes the
+// window.
+TEST_F(HostSessionTest, SessionEndTakesTheTunnelDownWithoutPrograms) {
+  ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
+  enum class Way { kSessionEnd, kEndCalledOff, kConsoleClosing };
+  const struct {
+    const char* name;
+    Way way;
+    const char* faults;
+  } cases[] = {
+      {"session ends", Way::kSessionEnd, ""},
+      {"session ends, every uninstall fails", Way::kSessionEnd,
+       "uninstall exit=1\n"},
+      {"end called off", Way::kEndCalledOff, ""},
+      {"console closing, every uninstall fails", Way::kConsoleClosing,
+       "uninstall exit=1\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    standin_->SetFaults(c.faults);
+    HostOptions options;
+    options.script =
+        SendLine("establishTunnel", TunnelParameters()) + "wait 60000\nclose\n";
+    DWORD_PTR query_answer = TRUE;
+    bool sent = false;
+    bool service_after_end = true;
+    bool file_after_end = true;
+    options.while_running = [&](DWORD process_id) {
+      const HWND window = WaitForTunnelUp(process_id);
+      if (c.way == Way::kConsoleClosing) {
+        // The window closes itself afterwards.
+        sent = ::PostMessageW(window, kConsoleClosingMessage, 0, 0);
+        return;
+      }
+      DWORD_PTR ignored = 0;
+      sent = ::SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0,
+                                   ENDSESSION_LOGOFF, SMTO_NORMAL, 60000,
+                                   &query_answer) &&
+             ::SendMessageTimeoutW(window, WM_ENDSESSION,
+                                   c.way == Way::kSessionEnd ? TRUE : FALSE,
+                                   ENDSESSION_LOGOFF, SMTO_NORMAL, 60000,
+                                   &ignored);
+      service_after_end = TunnelServiceRegistered();
+      file_after_end = FileExists(ConfigFile());
+      standin_->SetFaults("");
+      ::PostMessageW(window, WM_CLOSE, 0, 0);
+    };
+    const HostRun run = RunHost(options);
+    standin_->SetFaults("");
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(query_answer, static_cast<DWORD_PTR>(TRUE));
+    if (c.way != Way::kConsoleClosing) {
+      EXPECT_EQ(service_after_end, c.way == Way::kEndCalledOff)
+          << run.process.err;
+      EXPECT_EQ(file_after_end, c.way == Way::kEndCalledOff);
+    }
+    EXPECT_FALSE(TunnelServiceRegistered());
+    EXPECT_FALSE(FileExists(ConfigFile()));
+    if (c.way == Way::kEndCalledOff) {
+      ExpectTakenDownAtTheEnd(run);
+      continue;
+    }
+    // From the session's end on, no program ran; the close found nothing
+    // left to do.
+    const std::vector<std::string> messages = run.NativeMessages();
+    const auto end = std::find(
+        messages.begin(), messages.end(),
+        "Session ending: removing the tunnel without starting programs");
+    ASSERT_NE(end, messages.end()) << run.process.err;
+    const std::vector<std::string> after(end + 1, messages.end());
+    EXPECT_TRUE(
+        HasMessageStartingWith(First(after, 1), "Config file deleted: "));
+    EXPECT_FALSE(HasMessageStartingWith(after, "Running: "));
+    EXPECT_TRUE(HasMessageStartingWith(
+        after, "Deleted service WireGuardTunnel$Keelhaven"));
+    EXPECT_FALSE(HasMessageStartingWith(messages, "OnDestroy:"));
+    EXPECT_FALSE(HasMessageStartingWith(messages, "Destructor:"));
+  }
+}
+
+// A second copy started while the first has a tunnel up says so, exits
+// with its own code and touches nothing: the first one's service,
+// interface and file stay until the first one closes.
+TEST_F(HostSessionTest, SecondCopyLeavesTheFirstOnesTunnelAlone) {
   ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
   HostOptions options;
   options.script =
       SendLine("establishTunnel", TunnelParameters()) + "wait 60000\nclose\n";
-  DWORD_PTR query_answer = 0;
-  bool sent = false;
-  bool left_after_end = true;
-  // As Windows does at log-off: the query, then the end, then (on Windows)
-  // the process is ended; here the window is closed instead.
+  ChildRun second;
+  bool up_after_second = false;
+  uint32_t show_after_second = 1;
   options.while_running = [&](DWORD process_id) {
-    HWND window = nullptr;
-    WaitUntil(
-        [&] {
-          window = FindHostWindow(process_id);
-          return window && TunnelUp();
-        },
-        60000);
-    DWORD_PTR ignored = 0;
-    sent =
-        ::SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF,
-                              SMTO_NORMAL, 60000, &query_answer) &&
-        ::SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF,
-                              SMTO_NORMAL, 60000, &ignored);
-    left_after_end = TunnelServiceRegistered() || TunnelServiceInstalled() ||
-                     FileExists(ConfigFile());
+    const HWND window = WaitForTunnelUp(process_id);
+    ChildOptions child;
+    child.folder = BundleFolder();
+    second = RunChild(HostExecutable(), L"", child);
+    up_after_second = TunnelUp() && TunnelServiceInstalled();
+    show_after_second = RunChild(std::wstring(kWireGuardFolder) + L"\\wg.exe",
+                                 L"show Keelhaven")
+                            .exit_code;
     ::PostMessageW(window, WM_CLOSE, 0, 0);
   };
   const HostRun run = RunHost(options);
-  ASSERT_TRUE(sent);
-  EXPECT_EQ(query_answer, static_cast<DWORD_PTR>(TRUE));
-  EXPECT_FALSE(left_after_end) << run.process.err;
+  ASSERT_TRUE(second.started);
+  EXPECT_FALSE(second.timed_out);
+  EXPECT_EQ(second.exit_code, 2u) << second.err;
+  EXPECT_EQ(second.err,
+            Line("Keelhaven is already running; bringing its window to the "
+                 "front"));
+  EXPECT_TRUE(up_after_second);
+  EXPECT_EQ(show_after_second, 0u);
   ExpectTakenDownAtTheEnd(run);
 }
 
 BOOL WINAPI IgnoreConsoleControl(DWORD) { return TRUE; }
 
-TEST_F(HostSessionTest, CtrlCInTheConsoleClosesTheWindowAndTakesTheTunnelDown) {
+// The console the host attached to belongs to the shell that started it: a
+// Ctrl+C there leaves the window and the tunnel alone (it once closed the
+// window); closing the window still takes the tunnel down.
+TEST_F(HostSessionTest, CtrlCInTheConsoleIsIgnored) {
   ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
   // A console of this test's own, which the host attaches to as its
   // parent's; the Ctrl+C goes to every process on it, this one included.
@@ -155,20 +271,25 @@ TEST_F(HostSessionTest, CtrlCInTheConsoleClosesTheWindowAndTakesTheTunnelDown) {
   ASSERT_TRUE(::AllocConsole());
   ASSERT_TRUE(::SetConsoleCtrlHandler(IgnoreConsoleControl, TRUE));
   HostOptions options;
-  // No close: only the Ctrl+C can end the host before the time limit.
   options.script = SendLine("establishTunnel", TunnelParameters());
   options.timeout_ms = 60000;
-  // Exit code 0: ended by its message loop, not by Windows' default handling.
   bool sent = false;
+  bool window_closed = true;
   options.while_running = [&](DWORD process_id) {
-    WaitUntil([&] { return FindHostWindow(process_id) && TunnelUp(); }, 60000);
+    const HWND window = WaitForTunnelUp(process_id);
+    // Wine sends no Ctrl+Break to a whole console; the shell's tests give
+    // it to the handler directly.
     sent = ::GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+    // Handled, the Ctrl+C would close the window at once.
+    window_closed = WaitUntil([&] { return !::IsWindow(window); }, 2000);
+    ::PostMessageW(window, WM_CLOSE, 0, 0);
   };
   const HostRun run = RunHost(options);
   ::SetConsoleCtrlHandler(IgnoreConsoleControl, FALSE);
   ::FreeConsole();
 
   ASSERT_TRUE(sent);
+  EXPECT_FALSE(window_closed);
   ExpectTakenDownAtTheEnd(run);
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -144,18 +145,71 @@ TEST_F(BinaryMessengerImplTest, KeptReplyHoldsOneReferenceForAllItsCopies) {
                                   "SendResponse 3 2a", "Unlock", "Release"}));
 }
 
-TEST_F(BinaryMessengerImplTest, SecondReplyThroughOneCopyOnlyPrintsALine) {
-  std::vector<ReplyCallback> kept;
-  KeepReplies("chan", &kept);
-  Deliver("chan", {0x01}, 4);
-  const uint8_t first = 0x01, second = 0x02;
-  kept[0](&first, 1);
-  testing::internal::CaptureStderr();
-  kept[0](&second, 1);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), kDuplicateLine);
-  EXPECT_EQ(engine_.calls,
-            (Calls{"AddRef", "Lock", "IsAvailable", "SendResponse 4 01",
-                   "Unlock", "Lock", "IsAvailable", "Unlock"}));
+// The engine takes one response per message: a second reply, through the
+// same copy or another one, only prints a line.
+TEST_F(BinaryMessengerImplTest, SecondReplyOnlyPrintsALine) {
+  for (const bool other_copy : {false, true}) {
+    SCOPED_TRACE(other_copy ? "another copy" : "the same copy");
+    std::vector<ReplyCallback> kept;
+    KeepReplies("chan", &kept);
+    Deliver("chan", {0x01}, 4);
+    ReplyCallback copy = kept[0];
+    const uint8_t first = 0x01, second = 0x02;
+    kept[0](&first, 1);
+    testing::internal::CaptureStderr();
+    (other_copy ? copy : kept[0])(&second, 1);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), kDuplicateLine);
+    EXPECT_EQ(engine_.calls,
+              (Calls{"AddRef", "Lock", "IsAvailable", "SendResponse 4 01",
+                     "Unlock", "Lock", "IsAvailable", "Unlock"}));
+  }
+}
+
+// Nothing a handler throws may unwind into the engine: it is reported, and a
+// message it left unanswered gets an empty reply.
+TEST_F(BinaryMessengerImplTest, FailingHandlerIsReportedAndAnsweredOnce) {
+  struct Case {
+    const char* name;
+    bool answer_first;
+    bool standard_exception;
+    const char* line;
+    Calls calls;
+  };
+  const Case cases[] = {
+      {"throws before answering",
+       false,
+       true,
+       "Error: Handler for channel chan failed: broken\n",
+       {"AddRef", "Lock", "IsAvailable", "SendResponse 5 null", "Unlock",
+        "Release"}},
+      {"throws something else",
+       false,
+       false,
+       "Error: Handler for channel chan failed: unknown exception\n",
+       {"AddRef", "Lock", "IsAvailable", "SendResponse 5 null", "Unlock",
+        "Release"}},
+      {"throws after answering",
+       true,
+       true,
+       "Error: Handler for channel chan failed: broken\n",
+       {"AddRef", "Lock", "IsAvailable", "SendResponse 5 2a", "Unlock",
+        "Release"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    messenger_.SetChannelHandler(
+        "chan", [&c](const uint8_t*, size_t, ReplyCallback reply) {
+          const uint8_t answer = 0x2a;
+          if (c.answer_first) reply(&answer, 1);
+          if (c.standard_exception) throw std::runtime_error("broken");
+          throw 7;
+        });
+    testing::internal::CaptureStderr();
+    Deliver("chan", {0x01}, 5);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), c.line);
+    EXPECT_EQ(engine_.calls, c.calls);
+    EXPECT_EQ(engine_.references, 0);
+  }
 }
 
 TEST_F(BinaryMessengerImplTest, ReplyAfterShutdownIsDroppedSilently) {
@@ -231,6 +285,21 @@ TEST_F(BinaryMessengerImplTest, SendsWithAndWithoutReply) {
                                    engine_.pending_replies[0].user_data);
   EXPECT_EQ(answer, (std::vector<uint8_t>{0x0c, 0x0d}));
   EXPECT_EQ(token.use_count(), 1) << "the holder was not freed after its reply";
+}
+
+TEST_F(BinaryMessengerImplTest, FailingReplyHandlerIsReportedAndFreed) {
+  auto token = std::make_shared<int>(0);
+  const uint8_t message = 0x07;
+  messenger_.SendMessage("out", &message, 1, [token](const uint8_t*, size_t) {
+    throw std::runtime_error("late");
+  });
+  ASSERT_EQ(engine_.pending_replies.size(), 1u);
+  testing::internal::CaptureStderr();
+  engine_.pending_replies[0].reply(nullptr, 0,
+                                   engine_.pending_replies[0].user_data);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "Error: Reply handler failed: late\n");
+  EXPECT_EQ(token.use_count(), 1);
 }
 
 TEST_F(BinaryMessengerImplTest, RefusedSendDropsTheReplyAtOnce) {

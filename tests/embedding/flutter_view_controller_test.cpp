@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -109,18 +110,30 @@ TEST_F(FlutterViewControllerTest, NextFrameCallbackRunsOncePerRegistration) {
             (Lines{"frame visible=0", "frame visible=0"}));
 }
 
+// A callback that throws is reported and never unwinds into the engine,
+// which goes on running the next one.
 TEST_F(FlutterViewControllerTest, NextFrameCallbackMayRegisterTheNextOne) {
-  FlutterViewController controller(64, 48, EngineProject(L"data"));
-  ASSERT_NE(controller.GetView(), nullptr);
-  FlutterEngine* engine = controller.GetEngine();
-  std::string runs;
-  engine->SetNextFrameCallback([&runs, engine] {
-    runs += "first;";
-    engine->SetNextFrameCallback([&runs] { runs += "second;"; });
-  });
-  ASSERT_TRUE(PumpMessagesUntil([&runs] { return runs.size() > 6; }, kLimitMs));
-  PumpMessagesFor(100);
-  EXPECT_EQ(runs, "first;second;");
+  for (const bool first_throws : {false, true}) {
+    SCOPED_TRACE(first_throws ? "first throws" : "first returns");
+    FlutterViewController controller(64, 48, EngineProject(L"data"));
+    ASSERT_NE(controller.GetView(), nullptr);
+    FlutterEngine* engine = controller.GetEngine();
+    std::string runs;
+    engine->SetNextFrameCallback([&runs, engine, first_throws] {
+      runs += "first;";
+      engine->SetNextFrameCallback([&runs] { runs += "second;"; });
+      if (first_throws) throw std::runtime_error("no frame");
+    });
+    testing::internal::CaptureStderr();
+    const bool both_ran =
+        PumpMessagesUntil([&runs] { return runs.size() > 6; }, kLimitMs);
+    PumpMessagesFor(100);
+    EXPECT_EQ(
+        testing::internal::GetCapturedStderr(),
+        first_throws ? "Error: Next-frame callback failed: no frame\n" : "");
+    ASSERT_TRUE(both_ran);
+    EXPECT_EQ(runs, "first;second;");
+  }
 }
 
 TEST_F(FlutterViewControllerTest, FrameCallbackReplacedBeforeTheFrameRunsOnce) {

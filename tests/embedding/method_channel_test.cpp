@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -92,6 +93,32 @@ TEST_F(MethodChannelTest, MessageThatIsNoCallGetsAnEmptyReply) {
     EXPECT_EQ(engine_.calls,
               (Calls{"AddRef", "Lock", "IsAvailable", "SendResponse 1 null",
                      "Unlock", "Release"}));
+  }
+}
+
+// A method handler that throws answers with an empty reply unless it had
+// answered; the unanswered result warns as it goes.
+TEST_F(MethodChannelTest, ThrowingHandlerStillAnswersOnce) {
+  for (const bool answered : {false, true}) {
+    SCOPED_TRACE(answered ? "answered first" : "unanswered");
+    MethodChannel<> channel(&messenger_, "chan", &codec_);
+    channel.SetCallHandler([answered](const MethodCall<>&,
+                                      std::unique_ptr<MethodResult<>> result) {
+      if (answered) result->Success(EncodableValue(std::string("pong")));
+      throw std::runtime_error("tunnel code failed");
+    });
+    testing::internal::CaptureStderr();
+    Deliver("chan", kPingCall);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              std::string(answered ? ""
+                                   : "Warning: Failed to respond to a message. "
+                                     "This is a memory leak.\n") +
+                  "Error: Handler for channel chan failed: tunnel code "
+                  "failed\n");
+    EXPECT_EQ(engine_.calls,
+              (Calls{"AddRef", "Lock", "IsAvailable",
+                     answered ? kPongReply : "SendResponse 1 null", "Unlock",
+                     "Release"}));
   }
 }
 

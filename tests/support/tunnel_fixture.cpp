@@ -52,12 +52,21 @@ TunnelSystem TunnelFixture::System(std::vector<std::wstring> folders) {
   system.wireguard_folders = std::move(folders);
   system.config_directory = [this] { return ConfigFolder(); };
   system.sleep = sleeper.AsFunction();
-  if (service_registered) {
-    system.tunnel_service_registered = [this] { return *service_registered; };
-  }
+  system.tunnel_service_state = [this, real = system.tunnel_service_state] {
+    return service_state ? *service_state : real();
+  };
+  system.remove_tunnel_service =
+      [this, real = system.remove_tunnel_service](uint32_t budget_ms) {
+        service_manager_removals.push_back(budget_ms);
+        if (FileExists(ConfigPath())) ++removals_with_key;
+        return real(budget_ms);
+      };
   system.run_command = [this](const std::wstring& command, std::string* output,
                               uint32_t timeout_ms,
                               const OutputLogFilter& filter) {
+    if (command == RemoveCommand() && FileExists(ConfigPath())) {
+      ++removals_with_key;
+    }
     const std::optional<int32_t> faked =
         fake_run ? fake_run(command, output) : std::nullopt;
     const int32_t result =

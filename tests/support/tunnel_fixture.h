@@ -2,7 +2,8 @@
 // WireGuard tools in a temporary install folder, a search path that holds
 // nothing of ours, a temporary configuration folder, a sleeper that records
 // instead of waiting, and a record of every command the controller ran
-// (each run for real unless `fake_run` answers it).
+// (each run for real unless `fake_run` answers it). The service manager is
+// the machine's (under Wine, the prefix's) unless a state is set.
 #ifndef KEELHAVEN_TESTS_SUPPORT_TUNNEL_FIXTURE_H_
 #define KEELHAVEN_TESTS_SUPPORT_TUNNEL_FIXTURE_H_
 
@@ -80,7 +81,12 @@ struct TunnelFixture {
                                        std::string* output)>
       fake_run;
   // What the service manager is said to hold; unset: what it holds.
-  std::optional<bool> service_registered;
+  std::optional<ServiceState> service_state;
+  // Removals of the tunnel's service begun (by the uninstall command or
+  // the service manager) while the configuration file was still there.
+  int removals_with_key = 0;
+  // The time each call of the service manager's own removal was given.
+  std::vector<uint32_t> service_manager_removals;
 };
 
 #endif  // KEELHAVEN_TESTS_SUPPORT_TUNNEL_FIXTURE_H_

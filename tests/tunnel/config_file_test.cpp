@@ -26,13 +26,12 @@ class ConfigFileTest : public testing::Test, public TunnelFixture {
   // Writes and returns the path; the log goes to log_.
   std::wstring Write(const TunnelParameters& in = TestTunnelParameters()) {
     LogCapture capture;
-    const std::wstring path = controller_.WriteTunnelConfig(in);
+    const std::wstring path = WriteTunnelConfig(ConfigFolder(), in);
     log_ = capture.Finish();
     messages_ = NativeMessages(log_);
     return path;
   }
 
-  TunnelController controller_{System()};
   std::string log_;
   std::vector<std::string> messages_;
 };
@@ -126,11 +125,8 @@ TEST_F(ConfigFileTest, UnwritableFileLogsSummaryThenErrorAndGivesEmpty) {
 }
 
 TEST(ConfigFolderTest, NoFolderFailsTheWriteWithItsOwnLine) {
-  TunnelSystem system;
-  system.config_directory = [] { return std::wstring(); };
-  TunnelController controller(system);
   LogCapture capture;
-  EXPECT_EQ(controller.WriteTunnelConfig(TestTunnelParameters()), L"");
+  EXPECT_EQ(WriteTunnelConfig(L"", TestTunnelParameters()), L"");
   EXPECT_EQ(NativeMessages(capture.Finish()),
             std::vector<std::string>{
                 "ERROR: Could not determine the configuration folder"});
@@ -143,27 +139,27 @@ TEST(ConfigFolderTest, DefaultFolderIsUnderCommonApplicationData) {
 TEST_F(ConfigFileTest, DeleteTwiceAndAfterSomeoneElseRemovedTheFile) {
   const std::wstring path = Write();
   ASSERT_FALSE(path.empty());
-  controller_.set_config_path(path);
+  std::wstring config_path = path;
   {
     LogCapture capture;
-    controller_.DeleteTunnelConfig();
-    controller_.DeleteTunnelConfig();  // nothing left to do
+    DeleteTunnelConfig(config_path);
+    DeleteTunnelConfig(config_path);  // nothing left to do
     EXPECT_EQ(
         NativeMessages(capture.Finish()),
         std::vector<std::string>{"Config file deleted: " + WideToUtf8(path)});
   }
   EXPECT_FALSE(FileExists(path));
-  EXPECT_TRUE(controller_.config_path().empty());
+  EXPECT_TRUE(config_path.empty());
 
-  controller_.set_config_path(path);  // already gone
+  config_path = path;  // already gone
   LogCapture capture;
-  controller_.DeleteTunnelConfig();
+  DeleteTunnelConfig(config_path);
   EXPECT_EQ(NativeMessages(capture.Finish()),
             std::vector<std::string>{
                 "Note: Could not delete config (may have been removed by "
                 "WireGuard): " +
                 WideToUtf8(path)});
-  EXPECT_TRUE(controller_.config_path().empty());
+  EXPECT_TRUE(config_path.empty());
 }
 
 // --- Access to the file that holds the private key ----------------------
@@ -246,12 +242,8 @@ TEST(ConfigFolderTrustTest, FolderIsCreatedKeptOrRefusedBeforeTheKeyLands) {
     std::unique_ptr<TempFolder> root = std::make_unique<TempFolder>();
     const std::wstring folder = root->Join(L"Keelhaven");
     ASSERT_TRUE(c.before(folder, elsewhere));
-    TunnelSystem system;
-    system.config_directory = [&folder] { return folder; };
-    const TunnelController controller(system);
     LogCapture capture;
-    const std::wstring path =
-        controller.WriteTunnelConfig(TestTunnelParameters());
+    const std::wstring path = WriteTunnelConfig(folder, TestTunnelParameters());
     const std::vector<std::string> messages = NativeMessages(capture.Finish());
 
     // What follows the summary.
@@ -296,24 +288,6 @@ TEST_F(ConfigFileTest, LinkAtTheFilesPlaceIsReplacedNotFollowed) {
   ASSERT_FALSE(Write().empty());
   EXPECT_EQ(ReadWholeFile(target), "someone else's");
   EXPECT_EQ(ReadWholeFile(ConfigPath()).size(), 273u);
-}
-
-TEST(TrimWhitespaceTest, DropsOnlyTheFourBlankBytesAtBothEnds) {
-  const struct {
-    std::string in, out;
-  } cases[] = {
-      {"", ""},
-      {" \t\r\n", ""},
-      {"abc", "abc"},
-      {"  a b  ", "a b"},
-      {"\r\nkey=\t", "key="},
-      {"\va\f", "\va\f"},  // vertical tab and form feed stay
-      {std::string("\0a\0", 3), std::string("\0a\0", 3)},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.in);
-    EXPECT_EQ(TrimWhitespace(c.in), c.out);
-  }
 }
 
 }  // namespace

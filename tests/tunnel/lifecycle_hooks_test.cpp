@@ -1,20 +1,17 @@
-// How the tunnel follows the host window: the channel opened and the
-// leftover check when the window is created, the teardown when the native
-// window goes, and the teardown in the window object's destructor.
+// How the tunnel follows the host window: the leftover check when the
+// window is created, and the teardown on every way out (the native window
+// destroyed, the window object destroyed, the session's end, the console
+// closed).
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "codec/encodable_value.h"
-#include "codec/method_call.h"
-#include "codec/standard_method_codec.h"
-#include "embedding/binary_messenger.h"
-#include "embedding/method_channel.h"
+#include "standins/wireguard/tunnel_service.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/tunnel_fixture.h"
 #include "util/native_log.h"
@@ -22,76 +19,117 @@
 namespace {
 
 using flutter::EncodableValue;
-using Channel = flutter::MethodChannel<EncodableValue>;
 
-constexpr char kChannel[] = "com.daltic.halberdix/wireguard";
-constexpr char kRegistered[] =
-    "MethodChannel registered: com.daltic.halberdix/wireguard";
 constexpr char kNotDetected[] =
     "WARNING: WireGuard for Windows not detected. VPN functionality will not "
     "work until it is installed.";
 constexpr char kOrphan[] =
     "WARNING: Found orphaned Keelhaven tunnel, cleaning up...";
+constexpr char kMarked[] =
+    "WARNING: The Keelhaven tunnel service is marked for deletion and still "
+    "held open by another program; it goes when that program lets go of it "
+    "(or after a restart). Until then no tunnel can be installed.";
 constexpr char kStoppedService[] =
     "WARNING: Found Keelhaven tunnel service that is not running, removing "
     "it...";
 
-// Records the handlers set per channel; sends nothing.
-class RecordingMessenger : public flutter::BinaryMessenger {
- public:
-  void SendMessage(const std::string&, const uint8_t*, size_t,
-                   flutter::ReplyCallback) const override {}
-  void SetChannelHandler(const std::string& channel,
-                         flutter::ChannelMessageHandler handler) override {
-    channels_set.push_back(channel);
-    handlers_[channel] = std::move(handler);
-  }
-
-  // Delivers `message` on `channel`; the reply's bytes, or nullopt when
-  // nothing answered.
-  std::optional<std::vector<uint8_t>> Deliver(
-      const std::string& channel, const std::vector<uint8_t>& message) {
-    std::optional<std::vector<uint8_t>> reply;
-    const auto found = handlers_.find(channel);
-    if (found == handlers_.end() || !found->second) return reply;
-    found->second(message.data(), message.size(),
-                  [&reply](const uint8_t* data, size_t size) {
-                    reply.emplace(data, data + size);
-                  });
-    return reply;
-  }
-
-  std::vector<std::string> channels_set;  // each time a handler was set
-
- private:
-  std::map<std::string, flutter::ChannelMessageHandler> handlers_;
-};
+// How a case of the way-out table got its tunnel, read its counters and
+// ended.
+enum class Install { kNone, kOk, kExitOne, kTimedOut };
+enum class Stats { kOk, kFailed };
+enum class Exit { kClose, kDestructor, kSessionEnd, kConsoleClose };
 
 class LifecycleHooksTest : public testing::Test, public TunnelFixture {
  protected:
-  LifecycleHooksTest() { service_registered = false; }
+  LifecycleHooksTest() { service_state = ServiceState::kAbsent; }
 
-  // Runs the creation hook on messenger_ and channel_; its log messages.
+  // Runs the creation hook; its log messages.
   std::vector<std::string> RunCreationHook(TunnelController& controller) {
     LogCapture capture;
-    controller.OnWindowCreated(&messenger_, channel_);
+    controller.OnWindowCreated();
     return NativeMessages(capture.Finish());
   }
 
-  // Brings a tunnel up through the channel's handler, for real.
-  void Establish(TunnelController& controller) {
-    LogCapture quiet;
-    ASSERT_TRUE(CallTunnelMethod(
-                    controller, "establishTunnel",
-                    std::make_unique<EncodableValue>(EstablishParameters()))
-                    .succeeded());
-    ASSERT_TRUE(controller.tunnel_active()) << quiet.Finish();
-    ASSERT_TRUE(wireguard.IsInstalled(L"Keelhaven"));
-    ASSERT_TRUE(FileExists(controller.config_path()));
+  // The run that `install` describes: the install command runs for real
+  // (the service manager then has the service) and is said to have ended
+  // as described.
+  void FakeInstall(Install install) {
+    fake_run = [this, install](const std::wstring& command,
+                               std::string* output) -> std::optional<int32_t> {
+      if (install == Install::kOk ||
+          command.find(L"/installtunnelservice") == std::wstring::npos) {
+        return std::nullopt;
+      }
+      RunCommand(command, output, 30000);
+      return install == Install::kExitOne ? 1 : kRunTimedOut;
+    };
   }
 
-  RecordingMessenger messenger_;
-  std::unique_ptr<Channel> channel_;
+  void ExpectWayOutLeavesNothing(Install install, Stats stats, Exit exit) {
+    wireguard.SetFaults(stats == Stats::kFailed ? "dump exit=1\n" : "");
+    FakeInstall(install);
+    TunnelController controller(System());
+    {
+      LogCapture quiet;
+      if (install != Install::kNone) {
+        const MethodReply reply = CallTunnelMethod(
+            controller, "establishTunnel",
+            std::make_unique<EncodableValue>(EstablishParameters()));
+        EXPECT_EQ(reply.succeeded(), install == Install::kOk);
+      }
+      CallTunnelMethod(controller, "getTunnelStats");
+    }
+    EXPECT_EQ(controller.tunnel_may_be_up(), install == Install::kOk);
+    const size_t runs_before = runs.size();
+    removals_with_key = 0;
+    service_manager_removals.clear();
+
+    LogCapture capture;
+    switch (exit) {
+      case Exit::kClose:
+        controller.OnWindowDestroyed();
+        break;
+      case Exit::kDestructor:
+        controller.OnWindowDestructing();
+        break;
+      case Exit::kSessionEnd:
+        controller.OnSessionEnd();
+        break;
+      case Exit::kConsoleClose:
+        controller.OnSessionEnd();
+        controller.OnWindowDestroyed();
+        break;
+    }
+    const std::vector<std::string> messages = NativeMessages(capture.Finish());
+    EXPECT_FALSE(FileExists(ConfigPath()));
+    EXPECT_FALSE(TunnelServiceRegistered(L"Keelhaven"));
+    EXPECT_FALSE(controller.tunnel_may_be_up());
+    EXPECT_EQ(removals_with_key, 0);
+    const bool was_up = install == Install::kOk;
+    const bool without_programs =
+        exit == Exit::kSessionEnd || exit == Exit::kConsoleClose;
+    // Once, within about two seconds, and only when something may be up.
+    EXPECT_EQ(service_manager_removals, was_up && without_programs
+                                            ? std::vector<uint32_t>{2000}
+                                            : std::vector<uint32_t>());
+    if (!was_up || without_programs) {
+      EXPECT_EQ(runs.size(), runs_before);
+    }
+    if (!was_up) {
+      // Nothing was up: nothing to say.
+      EXPECT_EQ(messages, std::vector<std::string>());
+      return;
+    }
+    const char* first = exit == Exit::kClose
+                            ? "OnDestroy: Tearing down active tunnel"
+                        : exit == Exit::kDestructor
+                            ? "Destructor: cleaning up active tunnel"
+                            : "Session ending: removing the tunnel without "
+                              "starting programs";
+    EXPECT_EQ(First(messages, 2),
+              (std::vector<std::string>{
+                  first, "Config file deleted: " + WideToUtf8(ConfigPath())}));
+  }
 };
 
 TEST_F(LifecycleHooksTest, CreationLooksForALeftoverTunnelOnce) {
@@ -99,45 +137,68 @@ TEST_F(LifecycleHooksTest, CreationLooksForALeftoverTunnelOnce) {
     const char* name;
     int32_t result;
     const char* output;
-    bool service;         // registered with the service manager
-    const char* warning;  // nullptr: nothing to remove
+    ServiceState service;
+    std::vector<const char*> warnings;  // empty: nothing to remove
+    bool removes = true;
   };
   const Case cases[] = {
-      {"interface shown", 0, "interface: Keelhaven\n", true, kOrphan},
-      {"nothing printed", 0, "", false, nullptr},
-      {"no such interface", 1, "Unable to access interface\n", false, nullptr},
-      {"failed to start", -1, "", false, nullptr},
-      {"timed out", -2, "interface: Keelhaven\n", false, nullptr},
+      {"interface shown",
+       0,
+       "interface: Keelhaven\n",
+       ServiceState::kActive,
+       {kOrphan}},
+      {"nothing printed", 0, "", ServiceState::kAbsent, {}},
+      {"no such interface",
+       1,
+       "Unable to access interface\n",
+       ServiceState::kAbsent,
+       {}},
+      {"failed to start", -1, "", ServiceState::kAbsent, {}},
+      {"timed out", -2, "interface: Keelhaven\n", ServiceState::kAbsent, {}},
+      {"service manager unreadable", 1, "", ServiceState::kUnknown, {}},
       // Installed but stopped: no interface, yet a service.
-      {"service without interface", 1, "", true, kStoppedService},
+      {"service without interface",
+       1,
+       "",
+       ServiceState::kStopped,
+       {kStoppedService}},
+      // Deleted already and held open elsewhere: uninstalling again can't
+      // help.
+      {"marked for deletion",
+       1,
+       "",
+       ServiceState::kMarkedForDeletion,
+       {kMarked},
+       false},
+      {"marked for deletion, interface shown",
+       0,
+       "interface: Keelhaven\n",
+       ServiceState::kMarkedForDeletion,
+       {kMarked, kOrphan},
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     runs.clear();
     AnswerEveryRun(c.result, c.output);
-    service_registered = c.service;
+    service_state = c.service;
     TunnelController controller(System());
-    messenger_ = RecordingMessenger();
-    channel_.reset();
     const std::vector<std::string> messages = RunCreationHook(controller);
 
-    ASSERT_NE(channel_, nullptr);
-    EXPECT_EQ(messenger_.channels_set, std::vector<std::string>{kChannel});
     std::vector<std::string> expected = {
-        kRegistered,
         "Found wireguard.exe at: " +
             WideToUtf8(wireguard.Tool(L"wireguard.exe")),
         "WireGuard for Windows found: " +
             WideToUtf8(wireguard.Tool(L"wireguard.exe")),
     };
-    if (c.warning) expected.push_back(c.warning);
+    expected.insert(expected.end(), c.warnings.begin(), c.warnings.end());
     EXPECT_EQ(First(messages, expected.size()), expected);
     ASSERT_FALSE(runs.empty());
     EXPECT_EQ(runs[0].command, ShowCommand());
     EXPECT_EQ(runs[0].timeout_ms, 5000u);
-    if (c.warning) {
-      // One removal follows, never a second; the flag of the new window
-      // stays down.
+    if (c.removes && !c.warnings.empty()) {
+      // One removal follows, never a second; the flags of the new window
+      // stay down.
       ASSERT_GE(runs.size(), 2u);
       EXPECT_EQ(runs[1].command, RemoveCommand());
       EXPECT_EQ(std::count(messages.begin(), messages.end(), kStoppedService) +
@@ -148,24 +209,52 @@ TEST_F(LifecycleHooksTest, CreationLooksForALeftoverTunnelOnce) {
       EXPECT_EQ(runs.size(), 1u);
     }
     EXPECT_FALSE(controller.tunnel_active());
+    EXPECT_FALSE(controller.tunnel_may_be_up());
     EXPECT_TRUE(controller.config_path().empty());
   }
 }
 
+// A service still stopping is waited for, a bounded while, before anything
+// is decided.
+TEST_F(LifecycleHooksTest, CreationWaitsForAStoppingService) {
+  AnswerEveryRun(1, "");
+  for (const int stopping_reads : {3, 100}) {
+    SCOPED_TRACE(stopping_reads);
+    runs.clear();
+    sleeper.clear();
+    int reads = 0;
+    TunnelSystem system = System();
+    system.tunnel_service_state = [&reads, stopping_reads] {
+      return ++reads <= stopping_reads ? ServiceState::kStopping
+                                       : ServiceState::kStopped;
+    };
+    TunnelController controller(system);
+    const std::vector<std::string> messages = RunCreationHook(controller);
+    const bool stopped = stopping_reads < 21;
+    EXPECT_EQ(sleeper.waits(),
+              std::vector<uint32_t>(stopped ? stopping_reads : 20, 250));
+    EXPECT_TRUE(HasMessageStartingWith(
+        messages, "Keelhaven tunnel service is stopping, waiting for it..."));
+    EXPECT_EQ(HasMessageStartingWith(
+                  messages,
+                  "WARNING: Keelhaven tunnel service is still stopping after "
+                  "5000 ms"),
+              !stopped);
+    // Then removed as a service left by an earlier run, stopped or not.
+    EXPECT_TRUE(HasMessageStartingWith(messages, kStoppedService));
+  }
+}
+
 // Without wireguard.exe the creation hook warns; with wg.exe alone it still
-// checks for a leftover tunnel. The channel is served all the same: an
-// unknown method is answered with the empty (not implemented) reply.
-// Creating again replaces the channel.
+// checks for a leftover tunnel.
 TEST_F(LifecycleHooksTest, CreationWithoutWireGuardWarns) {
   wireguard.RemoveTool(L"wireguard.exe");
   AnswerEveryRun(1, "");
   const std::vector<std::string> expected = {
-      kRegistered,
       "ERROR: wireguard.exe not found. Is WireGuard for Windows installed?",
       kNotDetected,
   };
   TunnelController controller(System());
-  const Channel* first = nullptr;
   for (const bool wg : {true, false}) {
     SCOPED_TRACE(wg ? "wg.exe alone" : "no tools");
     if (!wg) wireguard.RemoveTool(L"wg.exe");
@@ -173,67 +262,40 @@ TEST_F(LifecycleHooksTest, CreationWithoutWireGuardWarns) {
     EXPECT_EQ(RunCreationHook(controller), expected);
     ASSERT_EQ(runs.size(), wg ? 1u : 0u);
     if (wg) EXPECT_EQ(runs[0].command, ShowCommand());
-    ASSERT_NE(channel_, nullptr);
-    const flutter::MethodCall<EncodableValue> call("startTunnel", nullptr);
-    const std::optional<std::vector<uint8_t>> reply = messenger_.Deliver(
-        kChannel,
-        *flutter::StandardMethodCodec::GetInstance().EncodeMethodCall(call));
-    ASSERT_TRUE(reply.has_value());
-    EXPECT_TRUE(reply->empty());
-    EXPECT_NE(channel_.get(), first);
-    first = channel_.get();
-  }
-  EXPECT_EQ(messenger_.channels_set,
-            (std::vector<std::string>{kChannel, kChannel}));
-}
-
-TEST_F(LifecycleHooksTest, TeardownHooksTakeAnActiveTunnelDown) {
-  struct Case {
-    const char* name;
-    void (TunnelController::*hook)();
-    const char* first_message;
-    bool active_after;  // the destructor's hook leaves the flag alone
-  };
-  const Case cases[] = {
-      {"native window destroyed", &TunnelController::OnWindowDestroyed,
-       "OnDestroy: Tearing down active tunnel", false},
-      {"object destroyed", &TunnelController::OnWindowDestructing,
-       "Destructor: cleaning up active tunnel", true},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    TunnelController controller(System());
-    ASSERT_NO_FATAL_FAILURE(Establish(controller));
-    const std::wstring config = controller.config_path();
-
-    LogCapture capture;
-    (controller.*c.hook)();
-    const std::vector<std::string> messages = NativeMessages(capture.Finish());
-    EXPECT_EQ(First(messages, 1), std::vector<std::string>{c.first_message});
-    EXPECT_EQ(controller.tunnel_active(), c.active_after);
-    EXPECT_TRUE(controller.config_path().empty());
-    EXPECT_FALSE(FileExists(config));
-    EXPECT_FALSE(wireguard.IsInstalled(L"Keelhaven"));
   }
 }
 
-// Without a tunnel, or once the destroy hook took it down, the teardown
-// hooks neither log nor run anything.
-TEST_F(LifecycleHooksTest, TeardownHooksIdleWithoutATunnel) {
-  for (const bool established : {false, true}) {
-    SCOPED_TRACE(established);
-    TunnelController controller(System());
-    if (established) {
-      ASSERT_NO_FATAL_FAILURE(Establish(controller));
-      LogCapture quiet;
-      controller.OnWindowDestroyed();
+const char* Name(Install install) {
+  static const char* const kNames[] = {"no tunnel", "installed",
+                                       "install exit 1", "install timed out"};
+  return kNames[static_cast<int>(install)];
+}
+
+const char* Name(Exit exit) {
+  static const char* const kNames[] = {"window closed", "object destroyed",
+                                       "session end", "console closed"};
+  return kNames[static_cast<int>(exit)];
+}
+
+// Every way out leaves neither the key file nor the service, whatever came
+// before: an install that failed after the service manager had the service,
+// a statistics read that failed. The key goes before the service; at the
+// session's end (and when the console closes, after which the window
+// closes too) no program is started.
+TEST_F(LifecycleHooksTest, EveryWayOutLeavesNoFileAndNoService) {
+  service_state.reset();  // the machine's service manager, as the tools use
+  for (const Install install :
+       {Install::kNone, Install::kOk, Install::kExitOne, Install::kTimedOut}) {
+    for (const Stats stats : {Stats::kOk, Stats::kFailed}) {
+      if (install == Install::kNone && stats == Stats::kFailed) continue;
+      for (const Exit exit : {Exit::kClose, Exit::kDestructor,
+                              Exit::kSessionEnd, Exit::kConsoleClose}) {
+        SCOPED_TRACE(std::string(Name(install)) +
+                     (stats == Stats::kFailed ? ", stats failed, " : ", ") +
+                     Name(exit));
+        ExpectWayOutLeavesNothing(install, stats, exit);
+      }
     }
-    runs.clear();
-    LogCapture capture;
-    if (!established) controller.OnWindowDestroyed();
-    controller.OnWindowDestructing();
-    EXPECT_EQ(capture.Finish(), "");
-    EXPECT_TRUE(runs.empty());
   }
 }
 

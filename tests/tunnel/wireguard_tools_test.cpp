@@ -1,5 +1,7 @@
 // Locating WireGuard for Windows' tools and installing and removing the
 // tunnel service, with the stand-in tools as real child processes.
+#include "tunnel/wireguard_tools.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -11,6 +13,7 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/tunnel_fixture.h"
 #include "tests/support/wine.h"
+#include "tunnel/config_file.h"
 #include "util/native_log.h"
 #include "util/windows_include.h"
 
@@ -42,33 +45,34 @@ class WireGuardToolsTest : public testing::Test, public TunnelFixture {
 
   // Writes the file and installs it, expecting `succeeds`; the log of the
   // installation.
-  std::string Install(TunnelController& controller, std::string& message,
+  std::string Install(const WireGuardTools& tools, std::string& message,
                       bool succeeds = true) {
     LogCapture quiet;
-    EXPECT_EQ(controller.WriteTunnelConfig(TestTunnelParameters()),
+    EXPECT_EQ(WriteTunnelConfig(ConfigFolder(), TestTunnelParameters()),
               ConfigPath());
     quiet.Finish();
     LogCapture capture;
-    EXPECT_EQ(controller.InstallTunnelService(ConfigPath(), message), succeeds);
+    EXPECT_EQ(tools.InstallTunnelService(ConfigPath(), message), succeeds);
     return capture.Finish();
   }
 
   // Installs the tunnel, so that removal and show find it.
   void InstallBeforehand() {
-    TunnelController controller(System());
+    const TunnelSystem system = System();
+    WireGuardTools tools(system);
     std::string ignored;
-    Install(controller, ignored);
+    Install(tools, ignored);
     ASSERT_TRUE(wireguard.IsInstalled(L"Keelhaven"));
     runs.clear();
     sleeper.clear();
   }
 
   // Removes what a case installed, quietly and without faults.
-  void Uninstall(TunnelController& controller) {
+  void Uninstall(const WireGuardTools& tools) {
     wireguard.SetFaults("");
     std::string ignored;
     LogCapture quiet;
-    controller.UninstallTunnelService(ignored);
+    tools.UninstallTunnelService(ignored);
   }
 
   TempFolder layout_root_;
@@ -96,14 +100,14 @@ TEST_F(WireGuardToolsTest, FixedFoldersAreSearchedInOrder) {
     CreateFolders(second);
     if (c.in_first) ASSERT_TRUE(CopyStandinTools(first));
     if (c.in_second) ASSERT_TRUE(CopyStandinTools(second));
-    const TunnelController controller(System({first, second}));
+    const TunnelSystem system = System({first, second});
+    const WireGuardTools tools(system);
 
     const bool found = !c.expected_folder.empty();
     const std::wstring wireguard_exe = c.expected_folder + L"\\wireguard.exe";
     LogCapture capture;
-    EXPECT_EQ(controller.FindWireGuardExe(), found ? wireguard_exe : L"");
-    EXPECT_EQ(controller.FindWgExe(),
-              found ? c.expected_folder + L"\\wg.exe" : L"");
+    EXPECT_EQ(tools.FindWireGuardExe(), found ? wireguard_exe : L"");
+    EXPECT_EQ(tools.FindWgExe(), found ? c.expected_folder + L"\\wg.exe" : L"");
     // Only wireguard.exe's lookup is logged.
     EXPECT_EQ(capture.Finish(), found ? Line("Found wireguard.exe at: " +
                                              WideToUtf8(wireguard_exe))
@@ -139,14 +143,15 @@ TEST_F(WireGuardToolsTest,
     }
     ScopedEnvironmentVariable path(L"PATH",
                                    (empty_folder.path() + L";" + bin).c_str());
-    const TunnelController controller(
-        System({layout_root_.Join(L"Program Files\\WireGuard")}));
+    const TunnelSystem system =
+        System({layout_root_.Join(L"Program Files\\WireGuard")});
+    const WireGuardTools tools(system);
 
     LogCapture capture;
-    const std::wstring wireguard = controller.FindWireGuardExe();
-    const std::wstring wg = controller.FindWgExe();
+    const std::wstring wireguard = tools.FindWireGuardExe();
+    const std::wstring wg = tools.FindWgExe();
     // Each call searches and logs again.
-    EXPECT_EQ(controller.FindWireGuardExe(), wireguard);
+    EXPECT_EQ(tools.FindWireGuardExe(), wireguard);
     const std::string log = capture.Finish();
 
     const bool trusted = !c.open_programs && !c.open_folder;
@@ -197,10 +202,11 @@ TEST_F(WireGuardToolsTest, SearchHitOfMaxPathOrLongerIsAMiss) {
     ASSERT_EQ((folder + file).size(), total);
     ASSERT_TRUE(CopyStandinTools(folder, {L"wireguard.exe"}));
     ScopedEnvironmentVariable path(L"PATH", folder.c_str());
-    const TunnelController controller(System({}));
+    const TunnelSystem system = System({});
+    const WireGuardTools tools(system);
 
     LogCapture capture;
-    const std::wstring found = controller.FindWireGuardExe();
+    const std::wstring found = tools.FindWireGuardExe();
     const std::string log = capture.Finish();
     DeleteTree(folder);
     if (total < MAX_PATH) {
@@ -215,9 +221,10 @@ TEST_F(WireGuardToolsTest, SearchHitOfMaxPathOrLongerIsAMiss) {
 }
 
 TEST_F(WireGuardToolsTest, InstallRemovesNothingInstallsAndChecks) {
-  TunnelController controller(System());
+  const TunnelSystem system = System();
+  WireGuardTools tools(system);
   std::string message = "untouched";
-  const std::string log = Install(controller, message);
+  const std::string log = Install(tools, message);
 
   EXPECT_EQ(message, "untouched");
   EXPECT_TRUE(wireguard.IsInstalled(L"Keelhaven"));
@@ -249,9 +256,10 @@ TEST_F(WireGuardToolsTest, InstallRemovesNothingInstallsAndChecks) {
 
 TEST_F(WireGuardToolsTest, InstallCleansUpAnEarlierServiceAndWaits) {
   InstallBeforehand();
-  TunnelController controller(System());
+  const TunnelSystem system = System();
+  WireGuardTools tools(system);
   std::string message;
-  const std::string log = Install(controller, message);
+  const std::string log = Install(tools, message);
 
   ASSERT_EQ(runs.size(), 3u);
   EXPECT_EQ(runs[0].result, 0);
@@ -287,9 +295,10 @@ TEST_F(WireGuardToolsTest, InstallFailureFillsTheMessage) {
     if (c.installed_before) InstallBeforehand();
     wireguard.SetFaults(c.faults);
     runs.clear();
-    TunnelController controller(System());
+    const TunnelSystem system = System();
+    WireGuardTools tools(system);
     std::string message = "earlier text";
-    const std::string log = Install(controller, message, false);
+    const std::string log = Install(tools, message, false);
 
     EXPECT_EQ(message, c.message);
     ASSERT_EQ(runs.size(), 2u);  // no check after a failure
@@ -298,7 +307,7 @@ TEST_F(WireGuardToolsTest, InstallFailureFillsTheMessage) {
                        Line("ERROR: " + c.message));
     EXPECT_TRUE(sleeper.waits().empty());
     EXPECT_EQ(wireguard.IsInstalled(L"Keelhaven"), c.installed_before);
-    Uninstall(controller);
+    Uninstall(tools);
   }
 }
 
@@ -334,10 +343,11 @@ TEST_F(WireGuardToolsTest, OnlyAStartFailureGetsAHint) {
       };
     }
     runs.clear();
-    TunnelController controller(System({c.folder}));
+    const TunnelSystem system = System({c.folder});
+    WireGuardTools tools(system);
     std::string message;
     const std::vector<std::string> messages =
-        NativeMessages(Install(controller, message, false));
+        NativeMessages(Install(tools, message, false));
 
     const std::string expected =
         std::string("wireguard.exe /installtunnelservice failed (exit code: ") +
@@ -389,27 +399,29 @@ TEST_F(WireGuardToolsTest, PostInstallCheckOnlyReports) {
     if (c.show_fault.empty()) wireguard.RemoveTool(L"wg.exe");
     runs.clear();
     sleeper.clear();
-    TunnelController controller(System());
+    const TunnelSystem system = System();
+    WireGuardTools tools(system);
     std::string message = "untouched";
     const std::vector<std::string> messages =
-        NativeMessages(Install(controller, message));
+        NativeMessages(Install(tools, message));
 
     EXPECT_EQ(message, "untouched");
     EXPECT_EQ(sleeper.waits(), std::vector<uint32_t>{2000});
     ASSERT_EQ(runs.size(), c.show_fault.empty() ? 2u : 3u);
     EXPECT_EQ(Last(messages, c.tail.size()), c.tail);
-    Uninstall(controller);
+    Uninstall(tools);
   }
 }
 
 TEST_F(WireGuardToolsTest, InstallWithoutWireGuardRunsNothing) {
-  TunnelController controller(
-      System({layout_root_.Join(L"Program Files\\WireGuard")}));
+  const TunnelSystem system =
+      System({layout_root_.Join(L"Program Files\\WireGuard")});
+  const WireGuardTools tools(system);
   std::string message = "earlier text";
 
   LogCapture capture;
   EXPECT_FALSE(
-      controller.InstallTunnelService(L"C:\\nowhere\\Keelhaven.conf", message));
+      tools.InstallTunnelService(L"C:\\nowhere\\Keelhaven.conf", message));
   EXPECT_EQ(capture.Finish(),
             Line(kNotFound) + Line(std::string("ERROR: ") + kNotInstalled));
   EXPECT_EQ(message, kNotInstalled);
@@ -453,11 +465,12 @@ TEST_F(WireGuardToolsTest, UninstallRemovesOrReportsTheDoubt) {
     if (!c.wg) wireguard.RemoveTool(L"wg.exe");
     if (!c.wireguard) wireguard.RemoveTool(L"wireguard.exe");
     runs.clear();
-    TunnelController controller(System());
+    const TunnelSystem system = System();
+    WireGuardTools tools(system);
     std::string message = "untouched";
 
     LogCapture capture;
-    EXPECT_TRUE(controller.UninstallTunnelService(message));
+    EXPECT_TRUE(tools.UninstallTunnelService(message));
     const std::string log = capture.Finish();
 
     EXPECT_EQ(message, c.message);
@@ -478,7 +491,7 @@ TEST_F(WireGuardToolsTest, UninstallRemovesOrReportsTheDoubt) {
     EXPECT_EQ(runs.size(), c.runs);
     EXPECT_EQ(wireguard.IsInstalled(L"Keelhaven"), c.installed && *c.faults);
     EXPECT_TRUE(sleeper.waits().empty());
-    if (c.installed && *c.faults) Uninstall(controller);
+    if (c.installed && *c.faults) Uninstall(tools);
     CopyStandinTools(wireguard.install_folder());
   }
 }

@@ -4,13 +4,20 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <iostream>
 #include <regex>
 #include <string>
 
+#include "tests/support/child_process.h"
 #include "tests/support/file_security.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
+#include "util/native_log_stream.h"
+#include "util/unique_handle.h"
 #include "util/windows_include.h"
+// After windows.h:
+#include <io.h>
 
 namespace {
 
@@ -101,7 +108,8 @@ class NativeLogFileTest : public testing::Test {
 };
 
 // The file gets the standard error lines, each after a UTC timestamp,
-// appended to what it held.
+// appended to what it held; so do the lines written to std::cerr once it is
+// forwarded (they once never reached the file).
 TEST_F(NativeLogFileTest, AppendsTheExactLinesAfterATimestamp) {
   ASSERT_TRUE(WriteWholeFile(path_, "older line\n"));
   LogCapture capture;
@@ -110,11 +118,19 @@ TEST_F(NativeLogFileTest, AppendsTheExactLinesAfterATimestamp) {
     NativeLog("first");
     NativeLog("Process output: ", std::string("a\0b", 3));
     NativeLog("");
+    std::streambuf* const previous = ForwardStandardErrorStream();
+    std::cerr << "Invalid read in StandardCodecByteStreamReader" << std::endl;
+    std::cerr << "two " << 2 << "\nlines\n";
+    // A line that never ends goes out in pieces of 64 KiB.
+    std::cerr << std::string(64 * 1024 + 3, '.') << std::endl;
+    std::cerr.rdbuf(previous);
   }
   const std::string lines =
       "[Keelhaven Native] first\n"
       "[Keelhaven Native] Process output: " +
-      std::string("a\0b\n", 4) + "[Keelhaven Native] \n";
+      std::string("a\0b\n", 4) + "[Keelhaven Native] \n" +
+      "Invalid read in StandardCodecByteStreamReader\ntwo 2\nlines\n" +
+      std::string(64 * 1024, '.') + "\n...\n";
   EXPECT_EQ(capture.Finish(), lines);
   const std::string file = ReadWholeFile(path_);
   ASSERT_EQ(file.compare(0, 11, "older line\n"), 0) << file;
@@ -143,22 +159,91 @@ TEST_F(NativeLogFileTest, MovesAFullFileAside) {
   ExpectClosedToEveryoneAndUsers(path_);
 }
 
-// Started from the desktop the host has no standard error: the line still
-// reaches the file, and nothing fails.
-TEST_F(NativeLogFileTest, LogsWithoutStandardError) {
-  LogCapture capture;
-  const HANDLE standard_error = ::GetStdHandle(STD_ERROR_HANDLE);
-  {
-    ScopedLogFile log_file(path_);
-    for (const HANDLE missing : {HANDLE(nullptr), INVALID_HANDLE_VALUE}) {
-      ::SetStdHandle(STD_ERROR_HANDLE, missing);
-      NativeLog("no console");
-    }
-    ::SetStdHandle(STD_ERROR_HANDLE, standard_error);
-  }
-  EXPECT_EQ(capture.Finish(), "");
+constexpr wchar_t kChildFolderVariable[] = L"KEELHAVEN_TEST_LOG_CHILD";
+
+// Started from the desktop, the host has no standard error and its log
+// lines reach only the file. Started elevated through UAC from a console,
+// the C runtime has no descriptor 2, and attaching to the console gives the
+// process a standard error handle later: the lines go there (they once went
+// nowhere). The child below is this program, started without standard
+// handles; it makes a file its standard error handle halfway.
+TEST_F(NativeLogFileTest, UsesTheStandardErrorHandleTheRuntimeLacks) {
+  const ScopedEnvironmentVariable child(kChildFolderVariable,
+                                        folder_.path().c_str());
+  wchar_t program[MAX_PATH] = {};
+  ASSERT_NE(::GetModuleFileNameW(nullptr, program, MAX_PATH), 0u);
+  ChildOptions options;
+  options.standard_handles = false;
+  // The child has no output of its own: its failures come back in a report.
+  const std::wstring report = folder_.Join(L"child.xml");
+  const ChildRun run =
+      RunChild(program,
+               L"--gtest_also_run_disabled_tests "
+               L"--gtest_filter=NativeLogChild.DISABLED_LogsAsAttachedLater "
+               L"--gtest_output=xml:" +
+                   report,
+               options);
+  ASSERT_TRUE(run.started);
+  EXPECT_EQ(run.exit_code, 0u) << ReadWholeFile(report);
+  const std::string attached =
+      "[Keelhaven Native] attached \xe2\x80\x94 later\n"
+      "Invalid read in StandardCodecByteStreamReader\n";
+  EXPECT_EQ(ReadWholeFile(folder_.Join(L"stderr.bin")), attached);
   EXPECT_EQ(Stripped(ReadWholeFile(path_)),
-            "[Keelhaven Native] no console\n[Keelhaven Native] no console\n");
+            "[Keelhaven Native] no standard error\n" + attached);
+}
+
+// The child of the test above, run only by it.
+TEST(NativeLogChild, DISABLED_LogsAsAttachedLater) {
+  wchar_t folder[MAX_PATH] = {};
+  ASSERT_NE(::GetEnvironmentVariableW(kChildFolderVariable, folder, MAX_PATH),
+            0u);
+  ASSERT_EQ(_get_osfhandle(2), -2) << "the runtime has a standard error";
+  ForwardStandardErrorStream();
+  const std::wstring base(folder);
+  ScopedLogFile log_file(base + L"\\keelhaven.log");
+  NativeLog("no standard error");
+  const UniqueFileHandle standard_error(::CreateFileW(
+      (base + L"\\stderr.bin").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(standard_error);
+  ::SetStdHandle(STD_ERROR_HANDLE, standard_error.get());
+  NativeLog("attached \xe2\x80\x94 later");
+  std::cerr << "Invalid read in StandardCodecByteStreamReader" << std::endl;
+  ::SetStdHandle(STD_ERROR_HANDLE, nullptr);
+  ScopedLogFile no_file(L"");
+
+  // A console shows the text as written, in a code page that knows no "—",
+  // and keeps that code page; a long line goes in pieces, never cut inside
+  // a character. Rows wide enough for the longest line.
+  ASSERT_TRUE(::AllocConsole());
+  ASSERT_TRUE(::SetConsoleOutputCP(437));
+  const UniqueFileHandle console(::CreateFileW(
+      L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(console);
+  constexpr SHORT kWidth = 4200;
+  CONSOLE_SCREEN_BUFFER_INFO buffer = {};
+  ASSERT_TRUE(::GetConsoleScreenBufferInfo(console.get(), &buffer));
+  ASSERT_TRUE(::SetConsoleScreenBufferSize(console.get(),
+                                           COORD{kWidth, buffer.dwSize.Y}));
+  ::SetStdHandle(STD_ERROR_HANDLE, console.get());
+  NativeLog("attached \xe2\x80\x94 later");
+  std::cerr << "caf\xc3\xa9" << std::endl;
+  NativeLog(std::string(4095, 'a') + "\xe2\x80\x94");
+  EXPECT_EQ(::GetConsoleOutputCP(), 437u);
+  const std::wstring rows[] = {
+      L"[Keelhaven Native] attached \u2014 later", L"caf\u00e9",
+      L"[Keelhaven Native] " + std::wstring(4095, L'a') + L"\u2014"};
+  for (SHORT row = 0; row < 3; ++row) {
+    std::wstring shown(kWidth, L'\0');
+    DWORD count = 0;
+    ASSERT_TRUE(::ReadConsoleOutputCharacterW(console.get(), &shown[0], kWidth,
+                                              COORD{0, row}, &count));
+    shown.resize(count);
+    EXPECT_EQ(shown.substr(0, shown.find_last_not_of(L' ') + 1), rows[row]);
+  }
+  ::SetStdHandle(STD_ERROR_HANDLE, nullptr);
 }
 
 TEST(WideToUtf8Test, ConvertsOrMarksRefusal) {
