@@ -13,11 +13,20 @@ namespace {
 // More entries than the host ever leaves; a folder holding more is not
 // listed further (what is left makes the removal fail, never run long).
 constexpr size_t kMaxEntries = 4096;
+// ERROR_REPARSE_POINT_ENCOUNTERED, which not every SDK names: what was opened
+// is not the entry that was listed.
+constexpr DWORD kNotTheListedEntry = 4395;
 
-// The names in the folder held by `folder`, "." and ".." left out. False
+// One entry of the folder as it was listed.
+struct Entry {
+  std::wstring name;
+  LONGLONG id;
+  DWORD attributes;
+};
+
+// The entries of the folder held by `folder`, "." and ".." left out. False
 // when the folder can't be listed.
-bool ListEntries(HANDLE folder, std::vector<std::wstring>& names,
-                 DWORD& error) {
+bool ListEntries(HANDLE folder, std::vector<Entry>& names, DWORD& error) {
   alignas(FILE_ID_BOTH_DIR_INFO) BYTE buffer[16384];
   FILE_INFO_BY_HANDLE_CLASS query = FileIdBothDirectoryRestartInfo;
   while (names.size() < kMaxEntries) {
@@ -33,7 +42,10 @@ bool ListEntries(HANDLE folder, std::vector<std::wstring>& names,
           reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer + offset);
       const std::wstring name(entry->FileName,
                               entry->FileNameLength / sizeof(wchar_t));
-      if (name != L"." && name != L"..") names.push_back(name);
+      if (name != L"." && name != L"..") {
+        names.push_back(
+            Entry{name, entry->FileId.QuadPart, entry->FileAttributes});
+      }
       if (entry->NextEntryOffset == 0) break;
       offset += entry->NextEntryOffset;
     }
@@ -68,12 +80,30 @@ UniqueFileHandle OpenEntry(HANDLE folder, const std::wstring& name,
 }
 
 // Deletes one entry of the held folder; a read-only file loses that
-// attribute first. Gives the Windows error on failure.
-bool DeleteEntry(HANDLE folder, const std::wstring& name, DWORD& error) {
+// attribute first. What was opened must be what was listed (the same file
+// id, and a link or a folder as listed): a link followed despite the flag,
+// or an entry replaced since, is left alone. Gives the Windows error on
+// failure.
+bool DeleteEntry(HANDLE folder, const Entry& listed, DWORD& error) {
   const UniqueFileHandle entry =
-      OpenEntry(folder, name,
+      OpenEntry(folder, listed.name,
                 DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, error);
   if (!entry) return false;
+  BY_HANDLE_FILE_INFORMATION opened{};
+  if (!::GetFileInformationByHandle(entry.get(), &opened)) {
+    error = ::GetLastError();
+    return false;
+  }
+  const LONGLONG id = static_cast<LONGLONG>(
+      (static_cast<ULONGLONG>(opened.nFileIndexHigh) << 32) |
+      opened.nFileIndexLow);
+  constexpr DWORD kKind =
+      FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
+  if (id != listed.id ||
+      ((opened.dwFileAttributes ^ listed.attributes) & kKind) != 0) {
+    error = kNotTheListedEntry;
+    return false;
+  }
   if (DeleteNoFollow(entry.get())) return true;
   error = ::GetLastError();
   FILE_BASIC_INFO basic{};
@@ -124,14 +154,14 @@ FolderRemovalResult RemoveFolderNoFollow(const std::wstring& path) {
     return result;
   }
 
-  std::vector<std::wstring> names;
+  std::vector<Entry> entries;
   DWORD error = 0;
-  if (!ListEntries(folder.get(), names, error)) {
+  if (!ListEntries(folder.get(), entries, error)) {
     result.error = error;
     return result;
   }
-  for (const std::wstring& name : names) {
-    if (DeleteEntry(folder.get(), name, error)) continue;
+  for (const Entry& entry : entries) {
+    if (DeleteEntry(folder.get(), entry, error)) continue;
     ++result.entries_left;
     if (result.error == 0) result.error = error;
   }
