@@ -43,19 +43,18 @@ class MessengerLock {
 ReplyCallback MakeReplyCallback(
     MessengerReference messenger,
     const FlutterDesktopMessageResponseHandle* response_handle) {
-  return [messenger = std::move(messenger), response_handle](
+  return [held = std::move(messenger), pending = response_handle](
              const uint8_t* reply, size_t reply_size) mutable {
-    MessengerLock lock(messenger.get());
-    if (!FlutterDesktopMessengerIsAvailable(messenger.get())) return;
-    if (!response_handle) {
+    MessengerLock lock(held.get());
+    if (!FlutterDesktopMessengerIsAvailable(held.get())) return;
+    if (!pending) {
       std::cerr << "Error: Response can be set only once. Ignoring "
                    "duplicate response."
                 << std::endl;
       return;
     }
-    FlutterDesktopMessengerSendResponse(messenger.get(), response_handle, reply,
-                                        reply_size);
-    response_handle = nullptr;
+    FlutterDesktopMessengerSendResponse(held.get(), pending, reply, reply_size);
+    pending = nullptr;
   };
 }
 

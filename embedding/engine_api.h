@@ -149,7 +149,7 @@ KEELHAVEN_ENGINE_API bool FlutterDesktopMessengerSend(
     FlutterDesktopMessengerRef messenger, const char* channel,
     const uint8_t* message, size_t message_size);
 
-/* Returns true when the message was queued: reply(…, user_data) will then be
+/* Returns true when the message was queued: reply(..., user_data) will then be
  * called once. On false it never is, and the caller frees user_data. */
 KEELHAVEN_ENGINE_API bool FlutterDesktopMessengerSendWithReply(
     FlutterDesktopMessengerRef messenger, const char* channel,
@@ -162,7 +162,7 @@ KEELHAVEN_ENGINE_API void FlutterDesktopMessengerSendResponse(
     const FlutterDesktopMessageResponseHandle* handle, const uint8_t* data,
     size_t data_size);
 
-/* Routes the channel's messages to callback(…, user_data); a null callback
+/* Routes the channel's messages to callback(..., user_data); a null callback
  * removes the channel's routing. */
 KEELHAVEN_ENGINE_API void FlutterDesktopMessengerSetCallback(
     FlutterDesktopMessengerRef messenger, const char* channel,

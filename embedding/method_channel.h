@@ -45,7 +45,7 @@ class MethodChannel {
       messenger_->SetChannelHandler(name_, nullptr);
       return;
     }
-    messenger_->SetChannelHandler(name_, [handler = std::move(handler),
+    messenger_->SetChannelHandler(name_, [call_handler = std::move(handler),
                                           codec = codec_,
                                           name = name_](const uint8_t* message,
                                                         size_t message_size,
@@ -61,7 +61,7 @@ class MethodChannel {
         result->NotImplemented();
         return;
       }
-      handler(*call, std::move(result));
+      call_handler(*call, std::move(result));
     });
   }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "embedding/engine_project.h"
+#include "shell/cleanup_switch.h"
 #include "shell/console_close.h"
 #include "shell/flutter_window.h"
 #include "shell/single_instance.h"
@@ -49,6 +50,9 @@ int APIENTRY wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/,
     BringRunningCopyToFront();
     return kExitAlreadyRunning;
   }
+
+  // The installer's clean-up run: no log file, no window, no engine.
+  if (HasCleanupSwitch(ReadCommandLineArguments())) return RunCleanup();
 
   // The configuration folder is taken (made private, or moved aside and
   // made anew) and held for the whole run; every native log line also goes

@@ -227,6 +227,21 @@ void TunnelController::OnSessionEnd() {
   TakeDown(Removal::kServiceManagerOnly);
 }
 
+bool TunnelController::OnProgramRemoval() {
+  const std::wstring folder = system_.config_directory();
+  if (!folder.empty() && ::GetFileAttributesW(ConfigPathIn(folder).c_str()) !=
+                             INVALID_FILE_ATTRIBUTES) {
+    config_path_ = ConfigPathIn(folder);
+  }
+  const bool wireguard_found = !tools_.FindWireGuardExe().empty();
+  if (!wireguard_found) {
+    NativeLog("Removing the tunnel through the service manager");
+  }
+  TakeDown(wireguard_found ? Removal::kWithWireGuard
+                           : Removal::kServiceManagerOnly);
+  return !tunnel_may_be_up_;
+}
+
 // --- Start-up clean-up ---------------------------------------------------
 
 void TunnelController::RemoveLeftovers(bool wireguard_found) {

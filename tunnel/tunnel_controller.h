@@ -65,6 +65,12 @@ class TunnelController {
   // first, then the service through the service manager, in about two
   // seconds.
   void OnSessionEnd();
+  // The program is being removed (the installer's clean-up run, with no
+  // window): takes down the tunnel whichever run left it, the
+  // configuration file in the configuration folder first; through
+  // wireguard.exe, or through the service manager when WireGuard for
+  // Windows is gone. True when no tunnel service is left.
+  bool OnProgramRemoval();
 
   // --- State -------------------------------------------------------------
   // A configuration was written or a service installed, and no teardown

@@ -1,5 +1,8 @@
 #include "util/security_descriptor.h"
 
+#include <memory>
+
+#include "util/windows_include.h"
 // After windows.h:
 #include <aclapi.h>
 #include <sddl.h>

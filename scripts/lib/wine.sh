@@ -31,3 +31,6 @@ keelhaven_prefix_prepare() {
   fi
   keelhaven_wineserver_start "$prefix"
 }
+
+# A Unix path as the Windows programs see it (Wine maps / to Z:).
+keelhaven_windows_path() { printf 'Z:%s' "${1//\//\\}"; }

@@ -58,30 +58,59 @@ TEST_F(HostStartTest, WithoutWireGuardWarnsAndStillServesTheChannel) {
   EXPECT_TRUE(TunnelServiceInstalled());
 }
 
-TEST_F(HostStartTest, LeftoverTunnelIsRemovedAtStart) {
+TEST_F(HostStartTest, LeftoverTunnelIsRemovedAtStartOrByTheCleanupRun) {
   // As an earlier run leaves it: installed by the tool alone, or by a host
-  // that was killed with the tunnel up (its key file left too).
-  for (const bool killed_host : {false, true}) {
-    SCOPED_TRACE(killed_host ? "host killed" : "tunnel installed");
+  // that was killed with the tunnel up (its key file left too). The next
+  // start removes it; so does the installer's clean-up run, which also
+  // removes the configuration folder with the log, and never starts the
+  // engine (no transcript) nor opens a window; with WireGuard for Windows
+  // gone meanwhile, through the service manager.
+  struct Row {
+    const char* name;
+    bool killed_host;
+    bool cleanup_switch;
+    bool wireguard_gone;
+  };
+  for (const Row& row :
+       {Row{"tunnel installed", false, false, false},
+        Row{"host killed", true, false, false},
+        Row{"host killed, clean-up run", true, true, false},
+        Row{"host killed, WireGuard gone, clean-up run", true, true, true}}) {
+    SCOPED_TRACE(row.name);
     DeleteConfigFolders();
     ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
-    if (killed_host) {
+    if (row.killed_host) {
       ASSERT_NO_FATAL_FAILURE(KillHostWithTunnelUp());
     } else {
       ASSERT_NO_FATAL_FAILURE(InstallLeftoverTunnel());
     }
+    if (row.wireguard_gone) DeleteTree(kWireGuardFolder);
+    const std::wstring folder =
+        ConfigFile().substr(0, ConfigFile().rfind(L'\\'));
     HostOptions options;
     options.script = SendLine("getTunnelStats") + "close\n";
+    if (row.cleanup_switch) {
+      // The killed host's log is there.
+      ASSERT_TRUE(FileExists(folder + L"\\keelhaven.log"));
+      options.arguments = L"--uninstall-cleanup";
+    }
     const HostRun run = RunHost(options);
     const std::vector<std::string> messages = run.NativeMessages();
-    EXPECT_TRUE(HasMessageStartingWith(
-        messages, "WARNING: Found orphaned Keelhaven tunnel, cleaning up..."))
+    EXPECT_EQ(HasMessageStartingWith(
+                  messages,
+                  "WARNING: Found orphaned Keelhaven tunnel, cleaning up..."),
+              !row.cleanup_switch)
         << run.process.err;
-    EXPECT_TRUE(HasMessageStartingWith(
-        messages, "Tunnel service uninstalled successfully"));
+    EXPECT_EQ(HasMessageStartingWith(messages,
+                                     "Tunnel service uninstalled successfully"),
+              !row.wireguard_gone);
+    EXPECT_EQ(HasMessageStartingWith(
+                  messages, "Removing the tunnel through the service manager"),
+              row.wireguard_gone);
     // Removed once: the service manager has nothing left to find.
     EXPECT_FALSE(HasMessageStartingWith(messages, "WARNING: Found Keelhaven"));
-    EXPECT_FALSE(TunnelServiceInstalled());
+    // (The tools' own record goes with WireGuard for Windows.)
+    if (!row.wireguard_gone) EXPECT_FALSE(TunnelServiceInstalled());
     EXPECT_FALSE(TunnelServiceRegistered());
     // The killed host's folder, with its key: moved aside under Wine,
     // where it can't be trusted as it stands, and the key in it deleted.
@@ -89,18 +118,25 @@ TEST_F(HostStartTest, LeftoverTunnelIsRemovedAtStart) {
                   messages,
                   "WARNING: Folder could not be trusted as it was; moved it "
                   "aside to C:\\ProgramData\\Keelhaven.untrusted-"),
-              killed_host);
+              row.killed_host && !row.cleanup_switch);
     EXPECT_FALSE(FileExists(ConfigFile()));
     const std::vector<std::wstring> moved = MovedConfigFolders();
-    EXPECT_EQ(moved.size(), killed_host ? 1u : 0u);
-    for (const std::wstring& folder : moved) {
-      EXPECT_FALSE(FileExists(folder + L"\\Keelhaven.conf"));
+    EXPECT_EQ(moved.size(), row.killed_host && !row.cleanup_switch ? 1u : 0u);
+    for (const std::wstring& moved_folder : moved) {
+      EXPECT_FALSE(FileExists(moved_folder + L"\\Keelhaven.conf"));
     }
-    // The new window starts with no tunnel of its own: the counters are not
-    // even asked for, and closing takes nothing down.
-    EXPECT_EQ(run.Replies(), std::vector<std::string>{kNoTraffic});
     EXPECT_FALSE(HasMessageStartingWith(messages, "WARNING: wg show failed"));
     EXPECT_FALSE(HasMessageStartingWith(messages, "OnDestroy:"));
+    if (row.cleanup_switch) {
+      EXPECT_TRUE(run.transcript.empty());
+      EXPECT_FALSE(FileExists(folder));
+      ASSERT_FALSE(messages.empty());
+      EXPECT_EQ(messages.back(), "Clean-up: exit code 0 (nothing left)");
+    } else {
+      // The new window starts with no tunnel of its own: the counters are
+      // not even asked for, and closing takes nothing down.
+      EXPECT_EQ(run.Replies(), std::vector<std::string>{kNoTraffic});
+    }
   }
 }
 
