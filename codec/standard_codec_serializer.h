@@ -15,7 +15,9 @@ namespace flutter {
 
 // Stateless. A derived serializer may handle further types by overriding
 // WriteValue and ReadValueOfType: nested values go through those virtual
-// operations at every depth.
+// operations at every depth. The shared serializer (GetInstance), which is
+// known to be exactly this class, reads and writes nested values itself, in
+// place when the stream hands out its memory.
 //
 // Reading never stops early: a read past the end writes one line to standard
 // error and yields nulls, zeros or an empty value, an unknown tag writes one

@@ -43,12 +43,16 @@ inline Decoded Decode(const std::vector<uint8_t>& bytes,
 constexpr char kInvalidRead[] =
     "Invalid read in StandardCodecByteStreamReader\n";
 
-// A derived stream must see every byte read or written one at a time.
+// Buffer streams that hand out no memory, so that they see every byte read
+// or written one at a time.
 struct CountingReader : flutter::ByteBufferStreamReader {
   using ByteBufferStreamReader::ByteBufferStreamReader;
   uint8_t ReadByte() override {
     ++calls;
     return ByteBufferStreamReader::ReadByte();
+  }
+  bool InputSpan(flutter::internal::SpanSource*) const override {
+    return false;
   }
   int calls = 0;
 };
@@ -58,6 +62,7 @@ struct CountingWriter : flutter::ByteBufferStreamWriter {
     ++calls;
     ByteBufferStreamWriter::WriteByte(byte);
   }
+  std::vector<uint8_t>* OutputArray() override { return nullptr; }
   int calls = 0;
 };
 
