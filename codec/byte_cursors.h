@@ -198,10 +198,7 @@ class ArraySink {
       out_ = out + length;
       return;
     }
-    Flush();
-    MakeRoom(array_, length);
-    array_.insert(array_.end(), bytes, bytes + length);
-    base_ = array_.size();
+    Append(bytes, length);
   }
 
  private:
@@ -212,7 +209,15 @@ class ArraySink {
     }
     return out_;
   }
-  void Flush() {
+  // The rare ways out of the scratch area stay out of line, so that the
+  // writes around them keep few registers busy.
+  [[gnu::noinline]] void Append(const uint8_t* bytes, size_t length) {
+    Flush();
+    MakeRoom(array_, length);
+    array_.insert(array_.end(), bytes, bytes + length);
+    base_ = array_.size();
+  }
+  [[gnu::noinline]] void Flush() {
     MakeRoom(array_, size_t(out_ - scratch_));
     array_.insert(array_.end(), scratch_, out_);
     base_ = array_.size();

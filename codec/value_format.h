@@ -85,7 +85,8 @@ void WriteSize(Sink& sink, size_t size) {
 struct Here {};
 
 // Where a value being read goes, built in place: from an alternative's type
-// and its constructor arguments, or moved there whole.
+// and its constructor arguments, or moved there whole. Fill<Container>(fill)
+// makes an empty list or map there and has fill read its elements into it.
 class IntoSlot {
  public:
   // slot holds null.
@@ -95,6 +96,10 @@ class IntoSlot {
     slot_.emplace<T>(std::forward<Args>(args)...);
   }
   void operator()(EncodableValue&& value) { slot_ = std::move(value); }
+  template <typename Container, typename F>
+  void Fill(F fill) {
+    fill(slot_.emplace<Container>());
+  }
 
  private:
   EncodableValue& slot_;
@@ -108,6 +113,11 @@ class IntoList {
     list_.emplace_back(std::in_place_type<T>, std::forward<Args>(args)...);
   }
   void operator()(EncodableValue&& value) { list_.push_back(std::move(value)); }
+  template <typename Container, typename F>
+  void Fill(F fill) {
+    fill(*std::get_if<Container>(
+        &list_.emplace_back(std::in_place_type<Container>)));
+  }
 
  private:
   EncodableList& list_;
@@ -130,6 +140,14 @@ class IntoMapKey {
   }
   void operator()(EncodableValue&& key) {
     entry_ = map_.emplace_hint(map_.end(), std::move(key), EncodableValue());
+  }
+  // A key is inserted only once it is whole: its place in the map depends
+  // on its elements.
+  template <typename Container, typename F>
+  void Fill(F fill) {
+    Container key;
+    fill(key);
+    (*this)(As<Container>(), std::move(key));
   }
 
  private:
@@ -216,10 +234,10 @@ class ValueReader {
       ReportInvalidRead();
       count = 0;
     }
-    Container container;
-    ReadElements(count, container);
+    place.template Fill<Container>([this, count](Container& container) {
+      ReadElements(count, container);
+    });
     --depth_;
-    place(As<Container>(), std::move(container));
   }
 
   void ReadElements(size_t count, EncodableList& list) {
