@@ -101,27 +101,41 @@ const StandardCodecSerializer& StandardCodecSerializer::GetInstance() {
   return instance;
 }
 
-EncodableValue StandardCodecSerializer::ReadValue(
-    ByteStreamReader* stream) const {
-  uint8_t type = stream->ReadByte();
-  return ReadValueOfType(type, stream);
-}
-
 // Only the shared serializer is known to be exactly this class, so only it
 // reads and writes nested values itself, and in place when the stream holds
 // its bytes in memory. Any other serializer may be derived: its nested
 // values go through its virtual operations, and every byte through the
 // stream's.
-EncodableValue StandardCodecSerializer::ReadValueOfType(
-    uint8_t type, ByteStreamReader* stream) const {
-  EncodableValue value;
+bool StandardCodecSerializer::ReadInPlace(const uint8_t* type,
+                                          ByteStreamReader* stream,
+                                          EncodableValue* value) const {
   int depth = nesting_depth;
   // The stream hands its input straight to the reader's source.
   internal::ValueReader<internal::SpanSource> reader(
       internal::SpanSource(nullptr, 0), depth, kMaxNestingDepth);
-  if (this == &GetInstance() && stream->InputSpan(&reader.source())) {
-    reader.Read(type, internal::IntoSlot(value));
-    stream->SetLocation(reader.source().location());
+  if (this != &GetInstance() || !stream->InputSpan(&reader.source())) {
+    return false;
+  }
+  reader.Read(type != nullptr ? *type : reader.source().ReadByte(),
+              internal::IntoSlot(*value));
+  stream->SetLocation(reader.source().location());
+  return true;
+}
+
+EncodableValue StandardCodecSerializer::ReadValue(
+    ByteStreamReader* stream) const {
+  EncodableValue value;
+  if (ReadInPlace(nullptr, stream, &value)) {
+    return value;
+  }
+  uint8_t type = stream->ReadByte();
+  return ReadValueOfType(type, stream);
+}
+
+EncodableValue StandardCodecSerializer::ReadValueOfType(
+    uint8_t type, ByteStreamReader* stream) const {
+  EncodableValue value;
+  if (ReadInPlace(&type, stream, &value)) {
     return value;
   }
   auto nested = [this, stream](uint8_t nested_type) {

@@ -56,6 +56,13 @@ class StandardCodecSerializer {
   // off by the end of the input reads as 0.
   size_t ReadSize(ByteStreamReader* stream) const;
   void WriteSize(size_t size, ByteStreamWriter* stream) const;
+
+ private:
+  // Reads a value in place when this is the shared serializer and stream
+  // hands out its memory: the tag first unless type points to it. False,
+  // having read nothing, otherwise.
+  bool ReadInPlace(const uint8_t* type, ByteStreamReader* stream,
+                   EncodableValue* value) const;
 };
 
 }  // namespace flutter
