@@ -341,8 +341,15 @@ class ValueWriter {
   // elements' object representation, read as bytes.
   template <typename Container>
   void WriteArray(uint8_t tag, const Container& array) {
-    WriteArray(tag, reinterpret_cast<const uint8_t*>(array.data()),
-               array.size(), sizeof(typename Container::value_type));
+    const auto* bytes = reinterpret_cast<const uint8_t*>(array.data());
+    constexpr size_t kWidth = sizeof(typename Container::value_type);
+    if (kWidth == 1) {
+      // Strings, the commonest, without the alignment's registers.
+      WriteHeader(tag, array.size());
+      sink_.WriteBytes(bytes, array.size());
+    } else {
+      WriteArray(tag, bytes, array.size(), kWidth);
+    }
   }
   // Lists, maps and arrays are kept out of Write, so that a scalar element
   // costs few registers to save.
