@@ -76,7 +76,6 @@ class SpanSource {
 
   // Past the size after an alignment beyond the end.
   size_t location() const { return location_; }
-  void set_location(size_t location) { location_ = location; }
 
   uint8_t ReadByte() {
     const uint8_t* byte;

@@ -26,14 +26,7 @@ size_t ByteBufferStreamReader::RemainingBytes() const {
   return input_.Remaining();
 }
 
-bool ByteBufferStreamReader::InputSpan(internal::SpanSource* input) const {
-  *input = input_;
-  return true;
-}
-
-void ByteBufferStreamReader::SetLocation(size_t location) {
-  input_.set_location(location);
-}
+internal::SpanSource* ByteBufferStreamReader::InputSpan() { return &input_; }
 
 ByteBufferStreamWriter::ByteBufferStreamWriter(std::vector<uint8_t>* buffer)
     : buffer_(buffer) {}

@@ -37,15 +37,11 @@ class ByteStreamReader {
   // declared sizes are then trusted as they are.
   virtual size_t RemainingBytes() const { return kRemainingUnknown; }
 
-  // A reader that holds its whole input in memory hands it out, so that a
-  // caller can read it in place rather than through a virtual call per
-  // byte: *input reads on from where this reader stands, and the caller
-  // puts the location where it stopped with SetLocation. Other readers
-  // return false, and so does any that must see every read as a call.
-  virtual bool InputSpan(internal::SpanSource* /*input*/) const {
-    return false;
-  }
-  virtual void SetLocation(size_t /*location*/) {}
+  // A reader that holds its whole input in memory hands out its cursor over
+  // it, so that a caller can read in place rather than through a virtual
+  // call per byte, and leave the cursor where it stopped. Other readers give
+  // null, and so does any that must see every read as a call.
+  virtual internal::SpanSource* InputSpan() { return nullptr; }
 };
 
 // Appends bytes.
@@ -79,8 +75,7 @@ class ByteBufferStreamReader : public ByteStreamReader {
   // No bounds check: the next read reports an overrun.
   void ReadAlignment(uint8_t alignment) override;
   size_t RemainingBytes() const override;
-  bool InputSpan(internal::SpanSource* input) const override;
-  void SetLocation(size_t location) override;
+  internal::SpanSource* InputSpan() override;
 
  private:
   internal::SpanSource input_;

@@ -109,16 +109,18 @@ const StandardCodecSerializer& StandardCodecSerializer::GetInstance() {
 bool StandardCodecSerializer::ReadInPlace(const uint8_t* type,
                                           ByteStreamReader* stream,
                                           EncodableValue* value) const {
-  int depth = nesting_depth;
-  // The stream hands its input straight to the reader's source.
-  internal::ValueReader<internal::SpanSource> reader(
-      internal::SpanSource(nullptr, 0), depth, kMaxNestingDepth);
-  if (this != &GetInstance() || !stream->InputSpan(&reader.source())) {
+  internal::SpanSource* input;
+  if (this != &GetInstance() || (input = stream->InputSpan()) == nullptr) {
     return false;
   }
+  int depth = nesting_depth;
+  // A copy of the cursor, put back at the end: held by the reader, it stays
+  // in registers.
+  internal::ValueReader<internal::SpanSource> reader(*input, depth,
+                                                     kMaxNestingDepth);
   reader.Read(type != nullptr ? *type : reader.source().ReadByte(),
               internal::IntoSlot(*value));
-  stream->SetLocation(reader.source().location());
+  *input = reader.source();
   return true;
 }
 

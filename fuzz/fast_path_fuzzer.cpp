@@ -76,9 +76,7 @@ Reading ReadValues(const StandardCodecSerializer& serializer,
                  : serializer.ReadValue(&reader)));
     }
   });
-  flutter::internal::SpanSource input(nullptr, 0);
-  reader.InputSpan(&input);
-  reading.location = input.location();
+  reading.location = reader.InputSpan()->location();
   return reading;
 }
 

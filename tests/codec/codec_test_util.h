@@ -51,9 +51,7 @@ struct CountingReader : flutter::ByteBufferStreamReader {
     ++calls;
     return ByteBufferStreamReader::ReadByte();
   }
-  bool InputSpan(flutter::internal::SpanSource*) const override {
-    return false;
-  }
+  flutter::internal::SpanSource* InputSpan() override { return nullptr; }
   int calls = 0;
 };
 struct CountingWriter : flutter::ByteBufferStreamWriter {
