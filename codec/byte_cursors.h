@@ -66,13 +66,13 @@ class PackedIterator {
   const uint8_t* bytes_;
 };
 
-// Reads a caller's buffer of size bytes from location on. A read past the
-// end reports itself and leaves the location where it was: ReadByte gives
-// 0, ReadBytes leaves its destination untouched.
+// Reads a caller's buffer of size bytes in order. A read past the end
+// reports itself and leaves the location where it was: ReadByte gives 0,
+// ReadBytes leaves its destination untouched.
 class SpanSource {
  public:
-  SpanSource(const uint8_t* bytes, size_t size, size_t location = 0)
-      : bytes_(bytes), size_(size), location_(location) {}
+  SpanSource(const uint8_t* bytes, size_t size)
+      : bytes_(bytes), size_(size), location_(0) {}
 
   // Past the size after an alignment beyond the end.
   size_t location() const { return location_; }
