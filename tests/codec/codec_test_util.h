@@ -43,8 +43,7 @@ inline Decoded Decode(const std::vector<uint8_t>& bytes,
 constexpr char kInvalidRead[] =
     "Invalid read in StandardCodecByteStreamReader\n";
 
-// Buffer streams that hand out no memory, so that they see every byte read
-// or written one at a time.
+// Buffer streams that hand out no memory: they see every byte one at a time.
 struct CountingReader : flutter::ByteBufferStreamReader {
   using ByteBufferStreamReader::ByteBufferStreamReader;
   uint8_t ReadByte() override {
