@@ -1,6 +1,5 @@
 #include "codec/byte_streams.h"
 
-#include <cstring>
 #include <iostream>
 
 namespace flutter {
@@ -11,63 +10,46 @@ void ReportInvalidRead() {
 
 ByteBufferStreamReader::ByteBufferStreamReader(const uint8_t* bytes,
                                                size_t size)
-    : bytes_(bytes), size_(size) {}
+    : input_(bytes, size) {}
 
-uint8_t ByteBufferStreamReader::ReadByte() {
-  if (location_ >= size_) {
-    ReportInvalidRead();
-    return 0;
-  }
-  return bytes_[location_++];
-}
+uint8_t ByteBufferStreamReader::ReadByte() { return input_.ReadByte(); }
 
 void ByteBufferStreamReader::ReadBytes(uint8_t* buffer, size_t length) {
-  // Alignment may have moved the location past the end; then even an empty
-  // read overruns.
-  if (location_ > size_ || length > size_ - location_) {
-    ReportInvalidRead();
-    return;
-  }
-  if (length == 0) {
-    return;  // The destination may be the null data() of an empty array.
-  }
-  std::memcpy(buffer, bytes_ + location_, length);
-  location_ += length;
+  input_.ReadBytes(buffer, length);
 }
 
 void ByteBufferStreamReader::ReadAlignment(uint8_t alignment) {
-  if (alignment == 0) {
-    return;
-  }
-  size_t misalignment = location_ % alignment;
-  if (misalignment != 0) {
-    location_ += alignment - misalignment;
-  }
+  input_.ReadAlignment(alignment);
 }
 
 size_t ByteBufferStreamReader::RemainingBytes() const {
-  // Alignment may have moved the location past the end.
-  return location_ < size_ ? size_ - location_ : 0;
+  return input_.Remaining();
 }
+
+internal::SpanSource* ByteBufferStreamReader::InputSpan() { return &input_; }
 
 ByteBufferStreamWriter::ByteBufferStreamWriter(std::vector<uint8_t>* buffer)
     : buffer_(buffer) {}
 
 void ByteBufferStreamWriter::WriteByte(uint8_t byte) {
+  internal::MakeRoom(*buffer_, 1);
   buffer_->push_back(byte);
 }
 
 void ByteBufferStreamWriter::WriteBytes(const uint8_t* bytes, size_t length) {
+  internal::MakeRoom(*buffer_, length);
   buffer_->insert(buffer_->end(), bytes, bytes + length);
 }
 
+// One byte at a time through WriteByte, so that a derived writer sees every
+// byte.
 void ByteBufferStreamWriter::WriteAlignment(uint8_t alignment) {
-  if (alignment == 0) {
-    return;
-  }
-  while (buffer_->size() % alignment != 0) {
+  for (size_t padding = internal::Padding(buffer_->size(), alignment);
+       padding > 0; --padding) {
     WriteByte(0);
   }
 }
+
+std::vector<uint8_t>* ByteBufferStreamWriter::OutputArray() { return buffer_; }
 
 }  // namespace flutter

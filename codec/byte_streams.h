@@ -8,11 +8,9 @@
 #include <limits>
 #include <vector>
 
-namespace flutter {
+#include "codec/byte_cursors.h"
 
-namespace internal {
-struct BufferAccess;
-}  // namespace internal
+namespace flutter {
 
 // Reads bytes in order. A read past the end reports itself and yields zeros
 // (ReadByte) or leaves the destination untouched (ReadBytes).
@@ -38,6 +36,12 @@ class ByteStreamReader {
   // it reserve gigabytes. A reader that cannot tell keeps this default, and
   // declared sizes are then trusted as they are.
   virtual size_t RemainingBytes() const { return kRemainingUnknown; }
+
+  // A reader that holds its whole input in memory hands out its cursor over
+  // it, so that a caller can read in place rather than through a virtual
+  // call per byte, and leave the cursor where it stopped. Other readers give
+  // null, and so does any that must see every read as a call.
+  virtual internal::SpanSource* InputSpan() { return nullptr; }
 };
 
 // Appends bytes.
@@ -53,6 +57,12 @@ class ByteStreamWriter {
   // Pads with zero bytes to the next multiple of alignment, counted from the
   // first byte written.
   virtual void WriteAlignment(uint8_t alignment) = 0;
+
+  // A writer that appends to a byte array in memory hands out the array, so
+  // that a caller can append to it in place rather than through a virtual
+  // call per byte. Other writers give null, and so does any that must see
+  // every write as a call.
+  virtual std::vector<uint8_t>* OutputArray() { return nullptr; }
 };
 
 // Reads in place from a caller's buffer, which must outlive the reader.
@@ -65,13 +75,10 @@ class ByteBufferStreamReader : public ByteStreamReader {
   // No bounds check: the next read reports an overrun.
   void ReadAlignment(uint8_t alignment) override;
   size_t RemainingBytes() const override;
+  internal::SpanSource* InputSpan() override;
 
  private:
-  friend struct internal::BufferAccess;  // The serializer's fast path.
-
-  const uint8_t* bytes_;
-  size_t size_;
-  size_t location_ = 0;
+  internal::SpanSource input_;
 };
 
 // Appends to a caller's byte array, which must outlive the writer.
@@ -82,15 +89,11 @@ class ByteBufferStreamWriter : public ByteStreamWriter {
   void WriteByte(uint8_t byte) override;
   void WriteBytes(const uint8_t* bytes, size_t length) override;
   void WriteAlignment(uint8_t alignment) override;
+  std::vector<uint8_t>* OutputArray() override;
 
  private:
-  friend struct internal::BufferAccess;  // The serializer's fast path.
-
   std::vector<uint8_t>* buffer_;
 };
-
-// Writes the line of a read past the end of the input to standard error.
-void ReportInvalidRead();
 
 }  // namespace flutter
 

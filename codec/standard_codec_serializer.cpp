@@ -1,11 +1,11 @@
 #include "codec/standard_codec_serializer.h"
 
 #include <cstring>
-#include <string>
 #include <utility>
 #include <vector>
 
-#include "codec/buffer_codec.h"
+#include "codec/byte_cursors.h"
+#include "codec/value_format.h"
 
 // Numbers go to the wire in host order; both targets are little-endian.
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
@@ -16,73 +16,79 @@ namespace flutter {
 
 namespace {
 
-// Lists and maps being read on this thread, outermost first. Reading
-// recurses once per level, so a message of a few kilobytes of nested list
-// headers would otherwise overflow the stack.
+// Lists and maps being read on this thread. Reading recurses once per
+// level, so a message of a few kilobytes of nested list headers would
+// otherwise overflow the stack.
 thread_local int nesting_depth = 0;
 
-class NestingScope {
+// The format's source over a stream's virtual calls.
+class StreamSource {
  public:
-  NestingScope() { ++nesting_depth; }
-  ~NestingScope() { --nesting_depth; }
-  NestingScope(const NestingScope&) = delete;
-  NestingScope& operator=(const NestingScope&) = delete;
+  explicit StreamSource(ByteStreamReader* stream) : stream_(stream) {}
+
+  uint8_t ReadByte() { return stream_->ReadByte(); }
+  template <typename T>
+  T ReadNumber() {
+    uint8_t bytes[sizeof(T)] = {};
+    stream_->ReadBytes(bytes, sizeof(T));
+    T number;
+    std::memcpy(&number, bytes, sizeof(T));
+    return number;
+  }
+  void ReadAlignment(size_t alignment) {
+    stream_->ReadAlignment(static_cast<uint8_t>(alignment));
+  }
+  size_t Remaining() const { return stream_->RemainingBytes(); }
+  template <typename Container, typename Place>
+  void ReadArray(size_t count, Place place) {
+    using Element = typename Container::value_type;
+    Container array;
+    if (count > Remaining() / sizeof(Element)) {
+      ReportInvalidRead();
+    } else {
+      array.resize(count);
+      stream_->ReadBytes(reinterpret_cast<uint8_t*>(array.data()),
+                         count * sizeof(Element));
+    }
+    place(internal::As<Container>(), std::move(array));
+  }
+
+ private:
+  ByteStreamReader* stream_;
 };
 
-// Whether count elements of width bytes can still come from the input. Every
-// list element and map entry takes at least one byte, so this also bounds
-// the storage reserved for them.
-bool InputCanHold(const ByteStreamReader& stream, size_t count, size_t width) {
-  return count <= stream.RemainingBytes() / width;
-}
+// The format's sink over a stream's virtual calls.
+class StreamSink {
+ public:
+  explicit StreamSink(ByteStreamWriter* stream) : stream_(stream) {}
 
-template <typename T>
-void WriteNumber(T number, ByteStreamWriter* stream) {
-  uint8_t bytes[sizeof(T)];
-  std::memcpy(bytes, &number, sizeof(T));
-  stream->WriteBytes(bytes, sizeof(T));
-}
-
-template <typename T>
-T ReadNumber(ByteStreamReader* stream) {
-  uint8_t bytes[sizeof(T)] = {};
-  stream->ReadBytes(bytes, sizeof(T));
-  T number;
-  std::memcpy(&number, bytes, sizeof(T));
-  return number;
-}
-
-// Strings and typed lists: the size, padding to the element width (not for
-// bytes), then the elements.
-template <typename Container>
-void WriteArray(const StandardCodecSerializer& serializer,
-                const Container& array, ByteStreamWriter* stream) {
-  constexpr size_t kWidth = sizeof(typename Container::value_type);
-  serializer.WriteSize(array.size(), stream);
-  if (kWidth > 1) {
-    stream->WriteAlignment(kWidth);
+  void WriteByte(uint8_t byte) { stream_->WriteByte(byte); }
+  // A one-byte number (a short size) goes through WriteByte.
+  template <typename T>
+  void WriteNumber(T number) {
+    uint8_t bytes[sizeof(T)];
+    std::memcpy(bytes, &number, sizeof(T));
+    if (sizeof(T) == 1) {
+      stream_->WriteByte(bytes[0]);
+    } else {
+      stream_->WriteBytes(bytes, sizeof(T));
+    }
   }
-  stream->WriteBytes(reinterpret_cast<const uint8_t*>(array.data()),
-                     array.size() * kWidth);
-}
+  template <typename T>
+  void WriteByteAndNumber(uint8_t byte, T number) {
+    WriteByte(byte);
+    WriteNumber(number);
+  }
+  void WriteAlignment(size_t alignment) {
+    stream_->WriteAlignment(static_cast<uint8_t>(alignment));
+  }
+  void WriteBytes(const uint8_t* bytes, size_t length) {
+    stream_->WriteBytes(bytes, length);
+  }
 
-template <typename Container>
-Container ReadArray(const StandardCodecSerializer& serializer,
-                    ByteStreamReader* stream) {
-  using Element = typename Container::value_type;
-  size_t count = serializer.ReadSize(stream);
-  if (sizeof(Element) > 1) {
-    stream->ReadAlignment(sizeof(Element));
-  }
-  if (!InputCanHold(*stream, count, sizeof(Element))) {
-    ReportInvalidRead();
-    return Container();
-  }
-  Container array(count, Element());
-  stream->ReadBytes(reinterpret_cast<uint8_t*>(array.data()),
-                    count * sizeof(Element));
-  return array;
-}
+ private:
+  ByteStreamWriter* stream_;
+};
 
 }  // namespace
 
@@ -95,173 +101,78 @@ const StandardCodecSerializer& StandardCodecSerializer::GetInstance() {
   return instance;
 }
 
+// Only the shared serializer is known to be exactly this class, so only it
+// reads and writes nested values itself, and in place when the stream holds
+// its bytes in memory. Any other serializer may be derived: its nested
+// values go through its virtual operations, and every byte through the
+// stream's.
+bool StandardCodecSerializer::ReadInPlace(const uint8_t* type,
+                                          ByteStreamReader* stream,
+                                          EncodableValue* value) const {
+  internal::SpanSource* input;
+  if (this != &GetInstance() || (input = stream->InputSpan()) == nullptr) {
+    return false;
+  }
+  int depth = nesting_depth;
+  // A copy of the cursor, put back at the end: held by the reader, it stays
+  // in registers.
+  internal::ValueReader<internal::SpanSource> reader(*input, depth,
+                                                     kMaxNestingDepth);
+  reader.Read(type != nullptr ? *type : reader.source().ReadByte(),
+              internal::IntoSlot(*value));
+  *input = reader.source();
+  return true;
+}
+
 EncodableValue StandardCodecSerializer::ReadValue(
     ByteStreamReader* stream) const {
-  if (ByteBufferStreamReader* reader = internal::FastReader(*this, stream)) {
-    return internal::ReadFromBuffer(reader->ReadByte(), reader, nesting_depth);
+  EncodableValue value;
+  if (ReadInPlace(nullptr, stream, &value)) {
+    return value;
   }
   uint8_t type = stream->ReadByte();
   return ReadValueOfType(type, stream);
 }
 
-void StandardCodecSerializer::WriteValue(const EncodableValue& value,
-                                         ByteStreamWriter* stream) const {
-  if (std::vector<uint8_t>* buffer = internal::FastBuffer(*this, stream)) {
-    internal::BufferEncoder encoder(buffer, internal::ExpectedSize(value));
-    encoder.Write(value);
-    encoder.Finish();
-    return;
-  }
-  // The tag follows the alternative held, never the magnitude of a number.
-  stream->WriteByte(internal::TagOf(value));
-  switch (value.index()) {
-    case 2:
-      WriteNumber(std::get<int32_t>(value), stream);
-      break;
-    case 3:
-      WriteNumber(std::get<int64_t>(value), stream);
-      break;
-    case 4:
-      stream->WriteAlignment(8);
-      WriteNumber(std::get<double>(value), stream);
-      break;
-    case 5:
-      WriteArray(*this, std::get<std::string>(value), stream);
-      break;
-    case 6:
-      WriteArray(*this, std::get<std::vector<uint8_t>>(value), stream);
-      break;
-    case 7:
-      WriteArray(*this, std::get<std::vector<int32_t>>(value), stream);
-      break;
-    case 8:
-      WriteArray(*this, std::get<std::vector<int64_t>>(value), stream);
-      break;
-    case 9:
-      WriteArray(*this, std::get<std::vector<double>>(value), stream);
-      break;
-    case 10: {
-      const auto& list = std::get<EncodableList>(value);
-      WriteSize(list.size(), stream);
-      for (const EncodableValue& element : list) {
-        WriteValue(element, stream);
-      }
-      break;
-    }
-    case 11: {
-      const auto& map = std::get<EncodableMap>(value);
-      WriteSize(map.size(), stream);
-      for (const auto& entry : map) {
-        WriteValue(entry.first, stream);
-        WriteValue(entry.second, stream);
-      }
-      break;
-    }
-    case 12:
-      internal::ReportCustomValue();
-      break;
-    case 13:
-      WriteArray(*this, std::get<std::vector<float>>(value), stream);
-      break;
-    default:  // null
-      break;
-  }
-}
-
 EncodableValue StandardCodecSerializer::ReadValueOfType(
     uint8_t type, ByteStreamReader* stream) const {
-  if (ByteBufferStreamReader* reader = internal::FastReader(*this, stream)) {
-    return internal::ReadFromBuffer(type, reader, nesting_depth);
+  EncodableValue value;
+  if (ReadInPlace(&type, stream, &value)) {
+    return value;
   }
-  switch (type) {
-    case internal::kNull:
-      return EncodableValue();
-    case internal::kTrue:
-      return EncodableValue(true);
-    case internal::kFalse:
-      return EncodableValue(false);
-    case internal::kInt32:
-      return EncodableValue(ReadNumber<int32_t>(stream));
-    case internal::kInt64:
-      return EncodableValue(ReadNumber<int64_t>(stream));
-    case internal::kDouble:
-      stream->ReadAlignment(8);
-      return EncodableValue(ReadNumber<double>(stream));
-    case internal::kLargeInt:
-    case internal::kString:
-      return EncodableValue(ReadArray<std::string>(*this, stream));
-    case internal::kUInt8List:
-      return EncodableValue(ReadArray<std::vector<uint8_t>>(*this, stream));
-    case internal::kInt32List:
-      return EncodableValue(ReadArray<std::vector<int32_t>>(*this, stream));
-    case internal::kInt64List:
-      return EncodableValue(ReadArray<std::vector<int64_t>>(*this, stream));
-    case internal::kDoubleList:
-      return EncodableValue(ReadArray<std::vector<double>>(*this, stream));
-    case internal::kFloat32List:
-      return EncodableValue(ReadArray<std::vector<float>>(*this, stream));
-    case internal::kList:
-    case internal::kMap:
-      break;
-    default:
-      internal::ReportUnknownType(type);
-      return EncodableValue();
-  }
+  auto nested = [this, stream](uint8_t nested_type) {
+    return ReadValueOfType(nested_type, stream);
+  };
+  internal::ValueReader<StreamSource, decltype(nested)>(
+      StreamSource(stream), nesting_depth, kMaxNestingDepth, nested)
+      .Read(type, internal::IntoSlot(value));
+  return value;
+}
 
-  if (nesting_depth >= kMaxNestingDepth) {
-    internal::ReportNestingTooDeep();
-    return EncodableValue();
+void StandardCodecSerializer::WriteValue(const EncodableValue& value,
+                                         ByteStreamWriter* stream) const {
+  std::vector<uint8_t>* array = stream->OutputArray();
+  if (this == &GetInstance() && array != nullptr) {
+    internal::ValueWriter<internal::ArraySink>(internal::Here(), array)
+        .Write(value);
+    return;
   }
-  NestingScope scope;
-  size_t count = ReadSize(stream);
-  if (!InputCanHold(*stream, count, 1)) {
-    ReportInvalidRead();
-    return type == internal::kList ? EncodableValue(EncodableList())
-                                   : EncodableValue(EncodableMap());
-  }
-  if (type == internal::kList) {
-    EncodableList list;
-    list.reserve(count);
-    for (size_t i = 0; i < count; ++i) {
-      list.push_back(ReadValue(stream));
-    }
-    return EncodableValue(std::move(list));
-  }
-  EncodableMap map;
-  for (size_t i = 0; i < count; ++i) {
-    EncodableValue key = ReadValue(stream);
-    EncodableValue value = ReadValue(stream);
-    // On a repeated key the first entry stays. Writers send keys in
-    // ascending order, so the end is usually the right place.
-    map.emplace_hint(map.end(), std::move(key), std::move(value));
-  }
-  return EncodableValue(std::move(map));
+  auto nested = [this, stream](const EncodableValue& element) {
+    WriteValue(element, stream);
+  };
+  internal::ValueWriter<StreamSink, decltype(nested)>(nested, stream)
+      .Write(value);
 }
 
 size_t StandardCodecSerializer::ReadSize(ByteStreamReader* stream) const {
-  uint8_t byte = stream->ReadByte();
-  if (byte < 254) {
-    return byte;
-  }
-  if (byte == 254) {
-    return ReadNumber<uint16_t>(stream);
-  }
-  return ReadNumber<uint32_t>(stream);
+  StreamSource source(stream);
+  return internal::ReadSize(source);
 }
 
 void StandardCodecSerializer::WriteSize(size_t size,
                                         ByteStreamWriter* stream) const {
-  if (size < 254) {
-    stream->WriteByte(static_cast<uint8_t>(size));
-  } else if (size <= 0xffff) {
-    stream->WriteByte(254);
-    WriteNumber(static_cast<uint16_t>(size), stream);
-  } else {
-    // Sizes of 4 GiB and more cannot be expressed; nothing here builds a
-    // value that large.
-    stream->WriteByte(255);
-    WriteNumber(static_cast<uint32_t>(size), stream);
-  }
+  StreamSink sink(stream);
+  internal::WriteSize(sink, size);
 }
 
 }  // namespace flutter

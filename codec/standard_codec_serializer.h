@@ -15,7 +15,9 @@ namespace flutter {
 
 // Stateless. A derived serializer may handle further types by overriding
 // WriteValue and ReadValueOfType: nested values go through those virtual
-// operations at every depth.
+// operations at every depth. The shared serializer (GetInstance), which is
+// known to be exactly this class, reads and writes nested values itself, in
+// place when the stream hands out its memory.
 //
 // Reading never stops early: a read past the end writes one line to standard
 // error and yields nulls, zeros or an empty value, an unknown tag writes one
@@ -54,6 +56,13 @@ class StandardCodecSerializer {
   // off by the end of the input reads as 0.
   size_t ReadSize(ByteStreamReader* stream) const;
   void WriteSize(size_t size, ByteStreamWriter* stream) const;
+
+ private:
+  // Reads a value in place when this is the shared serializer and stream
+  // hands out its memory: the tag first unless type points to it. False,
+  // having read nothing, otherwise.
+  bool ReadInPlace(const uint8_t* type, ByteStreamReader* stream,
+                   EncodableValue* value) const;
 };
 
 }  // namespace flutter

@@ -4,7 +4,6 @@
 #include <map>
 #include <utility>
 
-#include "codec/buffer_codec.h"
 #include "codec/byte_streams.h"
 
 namespace flutter {
@@ -67,17 +66,6 @@ std::unique_ptr<std::vector<uint8_t>> StandardMethodCodec::EncodeMethodCall(
       method_call.args() != nullptr ? *method_call.args() : null_value;
   auto message = std::make_unique<std::vector<uint8_t>>();
   ByteBufferStreamWriter stream(message.get());
-  if (std::vector<uint8_t>* buffer =
-          internal::FastBuffer(*serializer_, &stream)) {
-    const std::string& name = method_call.name();
-    internal::BufferEncoder encoder(
-        buffer,
-        internal::EncodedStringSize(name) + internal::ExpectedSize(arguments));
-    encoder.WriteString(name);
-    encoder.Write(arguments);
-    encoder.Finish();
-    return message;
-  }
   serializer_->WriteValue(EncodableValue(method_call.name()), &stream);
   serializer_->WriteValue(arguments, &stream);
   return message;
@@ -89,14 +77,6 @@ StandardMethodCodec::EncodeSuccessEnvelope(const EncodableValue* result) const {
   const EncodableValue& value = result != nullptr ? *result : null_value;
   auto envelope = std::make_unique<std::vector<uint8_t>>();
   ByteBufferStreamWriter stream(envelope.get());
-  if (std::vector<uint8_t>* buffer =
-          internal::FastBuffer(*serializer_, &stream)) {
-    internal::BufferEncoder encoder(buffer, 1 + internal::ExpectedSize(value));
-    encoder.WriteByte(kSuccessEnvelope);
-    encoder.Write(value);
-    encoder.Finish();
-    return envelope;
-  }
   stream.WriteByte(kSuccessEnvelope);
   serializer_->WriteValue(value, &stream);
   return envelope;
@@ -111,25 +91,6 @@ std::unique_ptr<std::vector<uint8_t>> StandardMethodCodec::EncodeErrorEnvelope(
       error_details != nullptr ? *error_details : null_value;
   auto envelope = std::make_unique<std::vector<uint8_t>>();
   ByteBufferStreamWriter stream(envelope.get());
-  if (std::vector<uint8_t>* buffer =
-          internal::FastBuffer(*serializer_, &stream)) {
-    size_t head =
-        1 + internal::EncodedStringSize(error_code) +
-        (error_message.empty() ? 1
-                               : internal::EncodedStringSize(error_message));
-    internal::BufferEncoder encoder(buffer,
-                                    head + internal::ExpectedSize(details));
-    encoder.WriteByte(kErrorEnvelope);
-    encoder.WriteString(error_code);
-    if (error_message.empty()) {
-      encoder.Write(null_value);
-    } else {
-      encoder.WriteString(error_message);
-    }
-    encoder.Write(details);
-    encoder.Finish();
-    return envelope;
-  }
   stream.WriteByte(kErrorEnvelope);
   serializer_->WriteValue(EncodableValue(error_code), &stream);
   serializer_->WriteValue(

@@ -1,6 +1,8 @@
-// The standard serializer takes a fast path over the byte-buffer streams and
-// the virtual path over any other stream or for a derived serializer. Both
-// must agree on every input: the same values, the same lines on standard
+// The shared standard serializer reads and writes nested values itself, in
+// place over the byte-buffer streams' memory; any other serializer goes
+// through its virtual operations and the streams' virtual calls at every
+// depth. A derived serializer that overrides nothing must agree with the
+// shared one on every input: the same values, the same lines on standard
 // error, the same final position, the same bytes written, the same
 // exceptions.
 #include <cstdlib>
@@ -11,7 +13,7 @@
 #include <variant>
 #include <vector>
 
-#include "codec/buffer_codec.h"
+#include "codec/byte_cursors.h"
 #include "codec/byte_streams.h"
 #include "codec/method_result.h"
 #include "codec/standard_codec_serializer.h"
@@ -20,17 +22,15 @@
 namespace {
 
 using flutter::EncodableValue;
+using flutter::StandardCodecSerializer;
 
-// Derived types that change nothing but force the virtual path.
-class VirtualReader : public flutter::ByteBufferStreamReader {
- public:
-  using ByteBufferStreamReader::ByteBufferStreamReader;
-};
-class VirtualWriter : public flutter::ByteBufferStreamWriter {
- public:
-  using ByteBufferStreamWriter::ByteBufferStreamWriter;
-};
-class VirtualSerializer : public flutter::StandardCodecSerializer {};
+// Changes nothing but takes the virtual way.
+class DerivedSerializer : public StandardCodecSerializer {};
+
+const StandardCodecSerializer& Derived() {
+  static const DerivedSerializer serializer;
+  return serializer;
+}
 
 void Check(bool agreed) {
   if (!agreed) {
@@ -52,8 +52,8 @@ std::string ErrorsOf(F f) {
 // (doubles by their bits, maps by their entries).
 std::vector<uint8_t> Fingerprint(const EncodableValue& value) {
   std::vector<uint8_t> bytes;
-  VirtualWriter writer(&bytes);
-  flutter::StandardCodecSerializer::GetInstance().WriteValue(value, &writer);
+  flutter::ByteBufferStreamWriter writer(&bytes);
+  Derived().WriteValue(value, &writer);
   return bytes;
 }
 
@@ -64,12 +64,11 @@ struct Reading {
   size_t location = 0;
 };
 
-template <typename Reader>
-Reading ReadValues(const uint8_t* data, size_t size) {
+Reading ReadValues(const StandardCodecSerializer& serializer,
+                   const uint8_t* data, size_t size) {
   Reading reading;
-  Reader reader(data, size);
+  flutter::ByteBufferStreamReader reader(data, size);
   reading.errors = ErrorsOf([&] {
-    const auto& serializer = flutter::StandardCodecSerializer::GetInstance();
     for (int i = 0; i < 3 && reader.RemainingBytes() > 0; ++i) {
       // Both ways in: ReadValue, and ReadValueOfType after a tag.
       reading.values.push_back(Fingerprint(
@@ -77,19 +76,19 @@ Reading ReadValues(const uint8_t* data, size_t size) {
                  : serializer.ReadValue(&reader)));
     }
   });
-  reading.location = flutter::internal::BufferAccess::Location(reader);
+  reading.location = reader.InputSpan()->location();
   return reading;
 }
 
 // Writes value after offset bytes, so that padding starts at every
 // position.
-template <typename Writer>
 std::pair<std::vector<uint8_t>, std::string> WriteValue(
-    const EncodableValue& value, size_t offset) {
+    const StandardCodecSerializer& serializer, const EncodableValue& value,
+    size_t offset) {
   std::vector<uint8_t> bytes(offset, 0xee);
   std::string errors = ErrorsOf([&] {
-    Writer writer(&bytes);
-    flutter::StandardCodecSerializer::GetInstance().WriteValue(value, &writer);
+    flutter::ByteBufferStreamWriter writer(&bytes);
+    serializer.WriteValue(value, &writer);
   });
   return {bytes, errors};
 }
@@ -154,8 +153,10 @@ std::string CodecTranscript(const flutter::StandardMethodCodec& codec,
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  Reading fast = ReadValues<flutter::ByteBufferStreamReader>(data, size);
-  Reading slow = ReadValues<VirtualReader>(data, size);
+  const StandardCodecSerializer& standard =
+      StandardCodecSerializer::GetInstance();
+  Reading fast = ReadValues(standard, data, size);
+  Reading slow = ReadValues(Derived(), data, size);
   Check(fast.values == slow.values);
   Check(fast.errors == slow.errors);
   Check(fast.location == slow.location);
@@ -163,17 +164,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   EncodableValue value;
   ErrorsOf([&] {
     flutter::ByteBufferStreamReader reader(data, size);
-    value = flutter::StandardCodecSerializer::GetInstance().ReadValue(&reader);
+    value = standard.ReadValue(&reader);
   });
   size_t offset = size > 0 ? data[0] % 9 : 0;
-  Check(WriteValue<flutter::ByteBufferStreamWriter>(value, offset) ==
-        WriteValue<VirtualWriter>(value, offset));
+  Check(WriteValue(standard, value, offset) ==
+        WriteValue(Derived(), value, offset));
 
-  static const VirtualSerializer virtual_serializer;
   Check(CodecTranscript(flutter::StandardMethodCodec::GetInstance(), data,
                         size) ==
-        CodecTranscript(
-            flutter::StandardMethodCodec::GetInstance(&virtual_serializer),
-            data, size));
+        CodecTranscript(flutter::StandardMethodCodec::GetInstance(&Derived()),
+                        data, size));
   return 0;
 }

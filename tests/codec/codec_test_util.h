@@ -43,13 +43,14 @@ inline Decoded Decode(const std::vector<uint8_t>& bytes,
 constexpr char kInvalidRead[] =
     "Invalid read in StandardCodecByteStreamReader\n";
 
-// A derived stream must see every byte read or written one at a time.
+// Buffer streams that hand out no memory: they see every byte one at a time.
 struct CountingReader : flutter::ByteBufferStreamReader {
   using ByteBufferStreamReader::ByteBufferStreamReader;
   uint8_t ReadByte() override {
     ++calls;
     return ByteBufferStreamReader::ReadByte();
   }
+  flutter::internal::SpanSource* InputSpan() override { return nullptr; }
   int calls = 0;
 };
 struct CountingWriter : flutter::ByteBufferStreamWriter {
@@ -58,6 +59,7 @@ struct CountingWriter : flutter::ByteBufferStreamWriter {
     ++calls;
     ByteBufferStreamWriter::WriteByte(byte);
   }
+  std::vector<uint8_t>* OutputArray() override { return nullptr; }
   int calls = 0;
 };
 

@@ -469,8 +469,8 @@ TEST(StandardCodecSerializerTest, DerivedSerializerAppliesAtEveryDepth) {
   EXPECT_EQ(point->y, -4);
 }
 
-// The serializer reads and writes the buffer streams directly; a stream
-// derived from them must still see every call, at every depth.
+// A buffer stream that hands out no memory must see every call, at every
+// depth.
 TEST(StandardCodecSerializerTest, DerivedBufferStreamsSeeEveryByte) {
   // [{"a": 1}, null]: eight tags and sizes, the rest through ReadBytes.
   const std::vector<uint8_t> bytes =
