@@ -8,8 +8,10 @@
 
 std::wstring RandomHex() {
   unsigned char random[16];
-  if (!BCRYPT_SUCCESS(::BCryptGenRandom(nullptr, random, sizeof(random),
-                                        BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
+  // An NTSTATUS: negative on failure (not every SDK's bcrypt.h has
+  // BCRYPT_SUCCESS).
+  if (::BCryptGenRandom(nullptr, random, sizeof(random),
+                        BCRYPT_USE_SYSTEM_PREFERRED_RNG) < 0) {
     return std::wstring();
   }
   static constexpr wchar_t kHex[] = L"0123456789abcdef";
