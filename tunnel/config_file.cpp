@@ -1,11 +1,14 @@
 #include "tunnel/config_file.h"
 
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "tunnel/config_folder.h"
 #include "tunnel/config_security.h"
-#include "tunnel/folder_trust.h"
 #include "util/native_log.h"
+#include "util/relative_file.h"
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
 // After windows.h:
@@ -81,23 +84,17 @@ void LogSummary(const TunnelParameters& values, size_t text_size) {
   NativeLog("==================================");
 }
 
-// Creates the file anew, readable by SYSTEM and Administrators only, and
-// writes the whole text. A failure after the file was created deletes it.
-bool WriteConfigFile(const std::wstring& path, const std::string& text) {
-  const SecurityDescriptor descriptor(kConfigFileSddl);
-  if (!descriptor.valid()) {
-    NativeLog("ERROR: CreateFileW failed for config (error: " +
-              std::to_string(ERROR_INVALID_SECURITY_DESCR) + ")");
-    return false;
-  }
-  SECURITY_ATTRIBUTES attributes = descriptor.attributes();
-  // An existing file would keep its own security, and one that turns up
-  // after this deletion (or a link put there) fails the creation instead of
+// Creates the file anew in `folder`, readable by SYSTEM and Administrators
+// only, and writes the whole text. A failure after the file was created
+// deletes it. `path` names it in log lines.
+bool WriteConfigFile(const HeldFolder& folder, const std::wstring& path,
+                     const std::string& text) {
+  // An existing file would keep its own security: it is deleted first, and
+  // anything else there (a folder, a link) fails the creation instead of
   // being written through.
-  DeleteFileNoFollow(path);
   UniqueFileHandle file =
-      OpenNoFollow(path, GENERIC_WRITE | DELETE, 0, CREATE_NEW,
-                   FILE_ATTRIBUTE_NORMAL, &attributes);
+      CreateFileInFolder(folder, ConfigFileName(), GENERIC_WRITE | DELETE, 0,
+                         SecurityDescriptor(kConfigFileSddl));
   const DWORD open_error = ::GetLastError();
   if (!file) {
     NativeLog("ERROR: CreateFileW failed for config (error: " +
@@ -111,7 +108,7 @@ bool WriteConfigFile(const std::wstring& path, const std::string& text) {
   const DWORD error = ::GetLastError();
   if (!ok || written != text.size()) {
     NativeLog("ERROR: WriteFile failed (error: " + std::to_string(error) + ")");
-    DeleteNoFollow(file.get());
+    DeleteOpenEntry(file.get());
     return false;
   }
   ::FlushFileBuffers(file.get());
@@ -121,12 +118,11 @@ bool WriteConfigFile(const std::wstring& path, const std::string& text) {
   return true;
 }
 
-// Reads the file back and reports whether the sections WireGuard needs are
-// there. Never changes the outcome of the write.
-void VerifyConfigFile(const std::wstring& path) {
+// Reads the file back from `folder` and reports whether the sections
+// WireGuard needs are there. Never changes the outcome of the write.
+void VerifyConfigFile(const HeldFolder& folder) {
   const UniqueFileHandle file =
-      OpenNoFollow(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING,
-                   FILE_ATTRIBUTE_NORMAL);
+      OpenFileInFolder(folder, ConfigFileName(), GENERIC_READ, FILE_SHARE_READ);
   if (!file) return;
   const DWORD size = ::GetFileSize(file.get(), nullptr);
   if (size == 0 || size >= kVerifyLimit) return;
@@ -161,40 +157,37 @@ std::wstring GetConfigDirectory() {
   return std::wstring(buffer, length) + kTunnelName;
 }
 
-std::wstring ConfigPathIn(const std::wstring& folder) {
-  return folder + L"\\" + kTunnelName + L".conf";
-}
-
-std::wstring WriteTunnelConfig(const std::wstring& folder,
-                               const TunnelParameters& request) {
-  if (folder.empty()) {
+WrittenConfig WriteTunnelConfig(const std::wstring& directory,
+                                const ConfigFolderSource& hold_folder,
+                                const TunnelParameters& request) {
+  if (directory.empty()) {
     NativeLog("ERROR: Could not determine the configuration folder");
-    return std::wstring();
+    return {};
   }
-  const std::wstring path = ConfigPathIn(folder);
-
   TunnelParameters values = Trimmed(request);
   CompleteValues(values);
   const std::string text = ComposeConfigText(values);
   LogSummary(values, text.size());
 
-  // Checked before every write: the folder may have changed since the last.
-  // Held open until the file is written and read back, so the folder can't
-  // be swapped meanwhile.
-  const UniqueFileHandle trusted_folder = EnsureTrustedFolder(folder);
-  if (!trusted_folder || !WriteConfigFile(path, text)) return std::wstring();
-  VerifyConfigFile(path);
-  return path;
+  // Held until the file is deleted: nobody can rename or replace the folder
+  // meanwhile, and every file in it is reached relative to its handle. A
+  // refusal has logged its own line.
+  std::shared_ptr<const HeldFolder> folder = hold_folder();
+  if (!folder || !folder->valid()) return {};
+  std::wstring path = folder->path() + L"\\" + ConfigFileName();
+  if (!WriteConfigFile(*folder, path, text)) return {};
+  VerifyConfigFile(*folder);
+  return {std::move(folder), std::move(path)};
 }
 
-void DeleteTunnelConfig(std::wstring& config_path) {
-  if (config_path.empty()) return;
-  if (DeleteFileNoFollow(config_path)) {
-    NativeLog("Config file deleted: " + WideToUtf8(config_path));
+void DeleteTunnelConfig(WrittenConfig& config) {
+  if (config.path.empty()) return;
+  if (config.folder && DeleteFileInFolder(*config.folder, ConfigFileName())) {
+    NativeLog("Config file deleted: " + WideToUtf8(config.path));
   } else {
     NativeLog(
         "Note: Could not delete config (may have been removed by WireGuard): " +
-        WideToUtf8(config_path));
+        WideToUtf8(config.path));
   }
-  config_path.clear();
+  config = WrittenConfig();
 }

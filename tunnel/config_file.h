@@ -3,9 +3,12 @@
 #ifndef KEELHAVEN_TUNNEL_CONFIG_FILE_H_
 #define KEELHAVEN_TUNNEL_CONFIG_FILE_H_
 
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "tunnel/request_reader.h"
+#include "util/held_folder.h"
 
 // Names the configuration file, the WireGuard tunnel and its service.
 // WireGuard names the service after the file's stem, so the two stay equal.
@@ -13,23 +16,36 @@ extern const wchar_t kTunnelName[];  // L"Keelhaven"
 
 // The configuration folder: <common application data>\Keelhaven, or
 // <temp>Keelhaven when Windows can't report the former; empty when neither
-// base folder can be had. Only the path: EnsureTrustedFolder
-// (tunnel/folder_trust.h) creates it, or makes it private, before use.
+// base folder can be had. Only the path: the folder is taken and held
+// (tunnel/config_folder.h) before anything is written in it.
 std::wstring GetConfigDirectory();
 
-// The configuration file's path in `folder`: <folder>\Keelhaven.conf.
-std::wstring ConfigPathIn(const std::wstring& folder);
+// Gives the configuration folder, held (HoldConfigFolder by default), or
+// null after the "ERROR: " line of a refusal.
+using ConfigFolderSource = std::function<std::shared_ptr<const HeldFolder>()>;
 
-// Writes the tunnel's configuration file into `folder` (made private to
-// SYSTEM and Administrators first) from the request's values, each trimmed
-// and the empty ones given their defaults, and gives its full path, or an
-// empty string on any failure (a failed write leaves no file behind; an
-// empty folder fails with a log line of its own).
-std::wstring WriteTunnelConfig(const std::wstring& folder,
-                               const TunnelParameters& request);
+// A written configuration file: the held folder it lies in, through which
+// it is read and deleted, and its full path, for log lines and WireGuard's
+// command line. Both empty when there is none.
+struct WrittenConfig {
+  std::shared_ptr<const HeldFolder> folder;
+  std::wstring path;
+};
 
-// Deletes the file named by `config_path` (when set), logs the outcome and
-// empties it.
-void DeleteTunnelConfig(std::wstring& config_path);
+// Writes the tunnel's configuration file from the request's values, each
+// trimmed and the empty ones given their defaults, into the folder
+// `hold_folder` gives (asked once, after the summary), relative to its
+// handle, and reads it back the same way. Gives the file, or an empty one
+// on any failure: a failed write leaves no file behind, and a refused
+// folder has nothing written, deleted or moved in it or behind it. An
+// empty `directory` (no folder can be had) fails first, with a log line of
+// its own.
+WrittenConfig WriteTunnelConfig(const std::wstring& directory,
+                                const ConfigFolderSource& hold_folder,
+                                const TunnelParameters& request);
+
+// Deletes the file `config` names (when set) relative to its held folder,
+// logs the outcome and empties it.
+void DeleteTunnelConfig(WrittenConfig& config);
 
 #endif  // KEELHAVEN_TUNNEL_CONFIG_FILE_H_

@@ -288,26 +288,12 @@ HeldFolder TakeTrustedFolder(const std::wstring& folder, FolderOrigin origin) {
   return created;
 }
 
-UniqueFileHandle EnsureTrustedFolder(const std::wstring& folder) {
-  return TakeTrustedFolder(folder, OriginOf(folder)).TakeHandle();
-}
-
 UniqueFileHandle OpenNoFollow(const std::wstring& path, DWORD access,
                               DWORD share, DWORD disposition, DWORD flags,
                               SECURITY_ATTRIBUTES* attributes) {
   return UniqueFileHandle(
       ::CreateFileW(path.c_str(), access, share, attributes, disposition,
                     flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-}
-
-bool DeleteNoFollow(HANDLE file) { return DeleteOpenEntry(file); }
-
-bool DeleteFileNoFollow(const std::wstring& path) {
-  // Without backup semantics a folder can't be opened, so only files go.
-  const UniqueFileHandle file = OpenNoFollow(
-      path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
-  return file && DeleteNoFollow(file.get());
 }
 
 UniqueLocalMemory ReadSecurity(HANDLE object, DWORD& error) {

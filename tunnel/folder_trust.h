@@ -79,9 +79,6 @@ bool IsUnchangeableParent(PSECURITY_DESCRIPTOR descriptor,
 // "ERROR: " line; then nothing may be written.
 HeldFolder TakeTrustedFolder(const std::wstring& folder, FolderOrigin origin);
 
-// TakeTrustedFolder(folder, OriginOf(folder)), as a handle.
-UniqueFileHandle EnsureTrustedFolder(const std::wstring& folder);
-
 // --- Files, never through a link -------------------------------------------
 // CreateFileW on the object at `path` itself: a symbolic link or junction
 // there is opened as what it is and never followed. `flags` are attributes
@@ -89,12 +86,6 @@ UniqueFileHandle EnsureTrustedFolder(const std::wstring& folder);
 UniqueFileHandle OpenNoFollow(const std::wstring& path, DWORD access,
                               DWORD share, DWORD disposition, DWORD flags,
                               SECURITY_ATTRIBUTES* attributes = nullptr);
-// Marks a file opened with DELETE access for deletion when its last handle
-// closes. False when Windows refuses.
-bool DeleteNoFollow(HANDLE file);
-// Deletes the file at `path` (a link there itself, not its target). False
-// when there is none or it can't be deleted; a folder is never deleted.
-bool DeleteFileNoFollow(const std::wstring& path);
 
 // The attributes of an object opened with OpenNoFollow, as its handle and
 // its path tell them: Windows reports a link through the handle, Wine

@@ -9,7 +9,7 @@
 #include "codec/method_call.h"
 #include "codec/method_result.h"
 #include "tunnel/config_file.h"
-#include "tunnel/folder_trust.h"
+#include "tunnel/config_folder.h"
 #include "tunnel/tunnel_stats.h"
 #include "util/native_log.h"
 #include "util/windows_include.h"
@@ -39,10 +39,12 @@ EncodableValue StatsReply(const TunnelStats& stats) {
   });
 }
 
-// Deletes a configuration file that an earlier run left behind; it holds
+// Deletes the configuration file an earlier run left in `folder`; it holds
 // the private key. The one place a leftover file is deleted.
-void DeleteLeftoverConfig(const std::wstring& path) {
-  if (DeleteFileNoFollow(path)) {
+void DeleteLeftoverConfig(const HeldFolder& folder) {
+  const std::wstring name = ConfigFileName();
+  const std::wstring path = folder.path() + L"\\" + name;
+  if (DeleteFileInFolder(folder, name)) {
     NativeLog("WARNING: Deleted configuration file left by an earlier run: " +
               WideToUtf8(path));
     return;
@@ -118,19 +120,20 @@ std::optional<ErrorReply> TunnelController::WriteAndKeepConfig(
   // so it changes nothing.
   const bool was_up = tunnel_may_be_up_;
   tunnel_may_be_up_ = true;
-  std::wstring path = WriteTunnelConfig(system_.config_directory(), request);
-  if (path.empty()) {
+  WrittenConfig written = WriteTunnelConfig(system_.config_directory(),
+                                            system_.config_folder, request);
+  if (written.path.empty()) {
     tunnel_may_be_up_ = was_up;
     return ErrorReply{"CONFIG_WRITE_FAILED",
                       "Failed to write WireGuard config file"};
   }
-  config_path_ = std::move(path);
+  config_ = std::move(written);
   return std::nullopt;
 }
 
 std::optional<ErrorReply> TunnelController::InstallConfiguredTunnel() {
   std::string error_message;
-  if (!tools_.InstallTunnelService(config_path_, error_message)) {
+  if (!tools_.InstallTunnelService(config_.path, error_message)) {
     // A failed or timed-out install may still have left a service behind
     // (the service manager may have created or started it before the
     // runner gave up): taken down like any other.
@@ -173,7 +176,7 @@ void TunnelController::GetTunnelStats(Result result) {
 void TunnelController::TakeDown(Removal removal) {
   // The running service has read the file already; a process ended at any
   // later point leaves no key behind.
-  DeleteTunnelConfig(config_path_);
+  DeleteTunnelConfig(config_);
   bool gone = false;
   if (removal == Removal::kWithWireGuard) {
     std::string ignored;
@@ -281,12 +284,12 @@ void TunnelController::RemoveLeftovers(bool wireguard_found) {
         "removing it...");
     tools_.UninstallTunnelService(ignored);
   }
-  // ...and the configuration file with the private key (a link there is
-  // removed itself, never what it points to).
-  const std::wstring folder = system_.config_directory();
-  if (!folder.empty()) {
-    DeleteLeftoverConfig(ConfigPathIn(folder));
-  }
+  // ...and the configuration file with the private key, in the folder
+  // this run holds: a refused folder (a link in its place) has nothing in
+  // it or behind it deleted, and a link at the file's place is never
+  // followed.
+  const std::shared_ptr<const HeldFolder> folder = system_.config_folder();
+  if (folder && folder->valid()) DeleteLeftoverConfig(*folder);
 }
 
 ServiceState TunnelController::WaitWhileStopping(ServiceState state) {

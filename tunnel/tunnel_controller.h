@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 
+#include "tunnel/config_file.h"
 #include "tunnel/request_reader.h"
 #include "tunnel/tunnel_system.h"
 #include "tunnel/wireguard_tools.h"
@@ -80,7 +81,7 @@ class TunnelController {
   // statistics read since: what the channel's methods go by.
   bool tunnel_active() const { return tunnel_active_; }
   // The configuration file written by the last establish, until deleted.
-  const std::wstring& config_path() const { return config_path_; }
+  const std::wstring& config_path() const { return config_.path; }
 
  private:
   // How TakeDown removes the service.
@@ -117,7 +118,8 @@ class TunnelController {
   WireGuardTools tools_{system_};
   bool tunnel_may_be_up_ = false;
   bool tunnel_active_ = false;
-  std::wstring config_path_;
+  // With the folder it lies in, held until the file is deleted.
+  WrittenConfig config_;
 };
 
 #endif  // KEELHAVEN_TUNNEL_TUNNEL_CONTROLLER_H_

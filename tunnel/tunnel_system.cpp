@@ -3,6 +3,7 @@
 #include <initializer_list>
 
 #include "tunnel/config_file.h"
+#include "tunnel/config_folder.h"
 #include "tunnel/service_manager.h"
 #include "util/windows_include.h"
 // After windows.h:
@@ -32,6 +33,7 @@ std::vector<std::wstring> WireGuardInstallFolders() {
 TunnelSystem::TunnelSystem()
     : wireguard_folders(WireGuardInstallFolders()),
       config_directory(GetConfigDirectory),
+      config_folder(HoldConfigFolder),
       run_command(RunCommand),
       sleep([](uint32_t milliseconds) { ::Sleep(milliseconds); }),
       tunnel_service_state(QueryTunnelService),

@@ -7,10 +7,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "util/command_runner.h"
+#include "util/held_folder.h"
 
 // What the service manager says of the tunnel's service.
 enum class ServiceState {
@@ -30,8 +32,12 @@ struct TunnelSystem {
   // <Program Files (x86)>\WireGuard as Windows reports them.
   std::vector<std::wstring> wireguard_folders;
   // Gives the configuration folder's path; an empty string when no folder
-  // can be had. The write creates it or makes it private.
+  // can be had (the write then fails with a line of its own).
   std::function<std::wstring()> config_directory;
+  // Gives that folder, taken and held (tunnel/config_folder.h), or null
+  // after the "ERROR: " line of a refusal. Every file in it is reached
+  // relative to the folder's handle.
+  std::function<std::shared_ptr<const HeldFolder>()> config_folder;
   // Runs one command line; same contract as RunCommand.
   std::function<int32_t(const std::wstring& command_line, std::string* output,
                         uint32_t timeout_ms, const RunOptions& options)>

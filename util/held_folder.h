@@ -17,6 +17,12 @@
 // its security. `kMayMove` adds what renaming it needs.
 constexpr ACCESS_MASK kHeldFolderAccess =
     READ_CONTROL | FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES;
+// Windows applies a handle's sharing only when it was opened with data
+// access (read, write, execute: listing or traversing, for a folder) or
+// DELETE; one with only attribute or security access blocks nothing. The
+// listing right is what keeps a held folder from being renamed.
+static_assert((kHeldFolderAccess & FILE_LIST_DIRECTORY) != 0,
+              "a held folder's handle must take part in sharing checks");
 constexpr ACCESS_MASK kMayMove = DELETE;
 // Others may read and write through their own handles, never delete.
 constexpr DWORD kHeldFolderShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
@@ -47,8 +53,6 @@ class HeldFolder {
   // The path the folder had when it was opened, for log lines; files are
   // never reached through it.
   const std::wstring& path() const { return path_; }
-  // Gives up the folder: its handle, for a caller that keeps it alone.
-  UniqueFileHandle TakeHandle() && { return std::move(handle_); }
 
  private:
   UniqueFileHandle handle_;

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "standins/wireguard/tunnel_service.h"
@@ -13,11 +14,24 @@
 #include "tests/support/log_capture.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/wine.h"
 #include "util/native_log.h"
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
 
 namespace {
+
+// Deletes the link at `path` as it goes. Declared after the folder the
+// link points to, it goes first: under Wine a link whose target is gone
+// can't be found, nor deleted.
+class LinkRemoval {
+ public:
+  explicit LinkRemoval(std::wstring path) : path_(std::move(path)) {}
+  ~LinkRemoval() { DeleteTree(path_); }
+
+ private:
+  std::wstring path_;
+};
 
 constexpr char kNoTraffic[] =
     "000d02"
@@ -244,6 +258,52 @@ TEST_F(HostStartTest, FolderOpenToEveryoneIsMovedAsideAndANewOneServes) {
   EXPECT_FALSE(FileExists(ConfigFolder() + L"\\planted"));
   EXPECT_TRUE(FileExists(ConfigFolder() + L"\\keelhaven.log"));
   ExpectClosedToEveryoneAndUsers(ConfigFolder());
+}
+
+// A link in the configuration folder's place, to a folder that holds a key
+// file and a full log (Wine follows a Unix symbolic link at any component,
+// as Windows would a junction or mount point). Nothing behind it is
+// deleted, written or rotated, at start or by a request, and no tunnel
+// comes up from there.
+TEST_F(HostStartTest, LinkInTheFoldersPlaceHasNothingBehindItTouched) {
+  ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
+  TempFolder elsewhere;
+  const std::wstring key_file = elsewhere.Join(L"Keelhaven.conf");
+  const std::wstring log_file = elsewhere.Join(L"keelhaven.log");
+  const std::string key =
+      "[Interface]\r\nPrivateKey = "
+      "AqsEnrntsVcx8jIqXCclDc/28MzyoHwusiPAA47Mnac=\r\n";
+  const std::string log(2 * 1024 * 1024, 'l');
+  ASSERT_TRUE(WriteWholeFile(key_file, key));
+  ASSERT_TRUE(WriteWholeFile(log_file, log));
+  const LinkRemoval link_removal(ConfigFolder());
+  ASSERT_TRUE(MakeSymbolicLink(ConfigFolder(), elsewhere.path()));
+  HostOptions options;
+  options.script = SendLine("establishTunnel", TunnelParameters()) + "close\n";
+  const HostRun run = RunHost(options);
+  EXPECT_EQ(run.Replies(),
+            std::vector<std::string>{
+                "01" + StringHex("CONFIG_WRITE_FAILED") +
+                StringHex("Failed to write WireGuard config file") + "00"})
+      << run.process.err;
+  const std::vector<std::string> messages = run.NativeMessages();
+  EXPECT_TRUE(HasMessageStartingWith(
+      messages,
+      "ERROR: Folder not trusted, nothing is written there: "
+      "C:\\ProgramData\\Keelhaven (it is a link)"));
+  EXPECT_FALSE(HasMessageStartingWith(messages, "WARNING: Deleted"));
+  EXPECT_FALSE(HasMessageStartingWith(messages, "Config written"));
+  EXPECT_FALSE(TunnelServiceRegistered());
+  EXPECT_TRUE(MovedConfigFolders().empty());
+  // The link goes, not what it points to.
+  DeleteConfigFolders();
+  EXPECT_FALSE(FileExists(ConfigFolder()));
+  EXPECT_EQ(ReadWholeFile(key_file), key);
+  EXPECT_EQ(ReadWholeFile(log_file), log);
+  int entries = 0;
+  ForEachEntry(elsewhere.Join(L"*"),
+               [&entries](const std::wstring&) { ++entries; });
+  EXPECT_EQ(entries, 2);
 }
 
 TEST_F(HostStartTest, RefusedViewEndsWithExitCodeOne) {

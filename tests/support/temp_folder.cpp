@@ -3,6 +3,7 @@
 #include <atomic>
 #include <string>
 
+#include "tests/support/wine.h"
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
 
@@ -53,7 +54,9 @@ void DeleteTree(const std::wstring& path) {
   // A symbolic link or junction is deleted itself, never gone through:
   // what it points to may lie anywhere.
   if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-    if (!::RemoveDirectoryW(path.c_str())) ::DeleteFileW(path.c_str());
+    if (!::RemoveDirectoryW(path.c_str()) && !::DeleteFileW(path.c_str())) {
+      RemoveUnixLink(path);
+    }
     return;
   }
   ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -3,6 +3,7 @@
 #include "codec/method_call.h"
 #include "codec/standard_method_codec.h"
 #include "embedding/engine_method_result.h"
+#include "tunnel/folder_trust.h"
 
 using flutter::EncodableMap;
 using flutter::EncodableValue;
@@ -28,6 +29,15 @@ TunnelParameters TestTunnelParameters() {
   return parameters;
 }
 
+ConfigFolderSource TakeFolderAt(const std::wstring& folder) {
+  return [folder]() -> std::shared_ptr<const HeldFolder> {
+    auto held = std::make_shared<const HeldFolder>(
+        TakeTrustedFolder(folder, FolderOrigin::kMachine));
+    if (!held->valid()) return nullptr;
+    return held;
+  };
+}
+
 MethodReply CallTunnelMethod(TunnelController& controller,
                              const std::string& method,
                              std::unique_ptr<EncodableValue> arguments) {
@@ -51,6 +61,7 @@ TunnelSystem TunnelFixture::System(std::vector<std::wstring> folders) {
   TunnelSystem system;
   system.wireguard_folders = std::move(folders);
   system.config_directory = [this] { return ConfigFolder(); };
+  system.config_folder = TakeFolderAt(ConfigFolder());
   system.sleep = sleeper.AsFunction();
   system.tunnel_service_state = [this, real = system.tunnel_service_state] {
     return service_state ? *service_state : real();
@@ -62,8 +73,7 @@ TunnelSystem TunnelFixture::System(std::vector<std::wstring> folders) {
         return real(budget_ms);
       };
   system.run_command = [this](const std::wstring& command, std::string* output,
-                              uint32_t timeout_ms,
-                              const RunOptions& options) {
+                              uint32_t timeout_ms, const RunOptions& options) {
     if (command == RemoveCommand() && FileExists(ConfigPath())) {
       ++removals_with_key;
     }

@@ -20,6 +20,7 @@
 #include "tests/support/standin_wireguard.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_keys.h"
+#include "tunnel/config_file.h"
 #include "tunnel/tunnel_controller.h"
 
 // One command as the controller ran it.
@@ -46,6 +47,11 @@ flutter::EncodableMap EstablishParameters(
 // The tests' keys and endpoint; the other values empty, for the defaults.
 TunnelParameters TestTunnelParameters();
 
+// Gives `folder` taken afresh (TakeTrustedFolder, as a folder of the
+// machine's application data) at every call, where the host holds its one
+// folder for the run; null when it is refused.
+ConfigFolderSource TakeFolderAt(const std::wstring& folder);
+
 // Calls `method` on the controller's handler, as the channel would.
 MethodReply CallTunnelMethod(
     TunnelController& controller, const std::string& method,
@@ -61,6 +67,10 @@ struct TunnelFixture {
 
   // <temporary folder>\Keelhaven, made by the controller's first write.
   std::wstring ConfigFolder() const { return config_root.Join(L"Keelhaven"); }
+  // ConfigFolder(), taken (made when missing) and held; null when refused.
+  std::shared_ptr<const HeldFolder> TakeConfigFolder() const {
+    return TakeFolderAt(ConfigFolder())();
+  }
   // ConfigFolder() + "\Keelhaven.conf".
   std::wstring ConfigPath() const;
   // The command lines that remove the tunnel service and show the tunnel.

@@ -1,5 +1,8 @@
 #include "tests/support/wine.h"
 
+#include <functional>
+#include <string>
+
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
 
@@ -25,34 +28,51 @@ std::wstring UnixPath(const std::wstring& path) {
   return wide;
 }
 
-// Runs /bin/ln, a Unix program, which Wine starts like any other.
-bool UnixLink(const std::wstring& link, const std::wstring& target) {
-  const std::wstring unix_link = UnixPath(link);
-  const std::wstring unix_target = UnixPath(target);
-  if (unix_link.empty() || unix_target.empty()) return false;
-  std::wstring command =
-      L"/bin/ln -s \"" + unix_target + L"\" \"" + unix_link + L"\"";
+// Runs the Unix program `program` (its Windows path) with `command` as its
+// command line, which Wine starts like any other, and waits until `done`
+// holds, for at most ten seconds: Wine may signal a Unix program's handle
+// before it has run.
+bool RunUnixProgram(const wchar_t* program, std::wstring command,
+                    const std::function<bool()>& done) {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(L"Z:\\bin\\ln", &command[0], nullptr, nullptr, FALSE, 0,
+  if (!::CreateProcessW(program, &command[0], nullptr, nullptr, FALSE, 0,
                         nullptr, nullptr, &startup, &process)) {
     return false;
   }
   const UniqueKernelHandle process_handle(process.hProcess);
   const UniqueKernelHandle thread_handle(process.hThread);
-  // Wine may signal a Unix program's handle before it has run: wait for
-  // the link itself, for at most ten seconds.
   for (int waited_ms = 0; waited_ms < 10000; waited_ms += 10) {
-    if (::GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES) {
-      return true;
-    }
+    if (done()) return true;
     ::Sleep(10);
   }
   return false;
 }
 
+bool UnixLink(const std::wstring& link, const std::wstring& target) {
+  const std::wstring unix_link = UnixPath(link);
+  const std::wstring unix_target = UnixPath(target);
+  if (unix_link.empty() || unix_target.empty()) return false;
+  return RunUnixProgram(
+      L"Z:\\bin\\ln",
+      L"/bin/ln -s \"" + unix_target + L"\" \"" + unix_link + L"\"", [&link] {
+        return ::GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES;
+      });
+}
+
 }  // namespace
+
+bool RemoveUnixLink(const std::wstring& link) {
+  if (!RunningUnderWine()) return false;
+  const std::wstring unix_link = UnixPath(link);
+  if (unix_link.empty()) return false;
+  // Without a trailing separator rm takes the link, never its target.
+  return RunUnixProgram(
+      L"Z:\\bin\\rm", L"/bin/rm -f \"" + unix_link + L"\"", [&link] {
+        return ::GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES;
+      });
+}
 
 bool RunningUnderWine() {
   const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");

@@ -18,4 +18,9 @@ extern const char kNotUnderWine[];
 // ln, which Wine reports as a reparse point. True when the link is there.
 bool MakeSymbolicLink(const std::wstring& link, const std::wstring& target);
 
+// Under Wine, removes the Unix symbolic link `link` itself (with rm), which
+// Wine can't delete: it follows the link even to delete it. False when not
+// under Wine or the link is still there.
+bool RemoveUnixLink(const std::wstring& link);
+
 #endif  // KEELHAVEN_TESTS_SUPPORT_WINE_H_

@@ -13,7 +13,6 @@
 #include "tests/support/tunnel_fixture.h"
 #include "tests/support/wine.h"
 #include "tunnel/config_security.h"
-#include "tunnel/folder_trust.h"
 #include "util/native_log.h"
 #include "util/windows_include.h"
 // After windows.h:
@@ -23,15 +22,18 @@ namespace {
 
 class ConfigFileTest : public testing::Test, public TunnelFixture {
  protected:
-  // Writes and returns the path; the log goes to log_.
+  // Writes and returns the path; the file goes to written_, the log to
+  // log_.
   std::wstring Write(const TunnelParameters& in = TestTunnelParameters()) {
     LogCapture capture;
-    const std::wstring path = WriteTunnelConfig(ConfigFolder(), in);
+    written_ =
+        WriteTunnelConfig(ConfigFolder(), TakeFolderAt(ConfigFolder()), in);
     log_ = capture.Finish();
     messages_ = NativeMessages(log_);
-    return path;
+    return written_.path;
   }
 
+  WrittenConfig written_;
   std::string log_;
   std::vector<std::string> messages_;
 };
@@ -114,7 +116,7 @@ TEST_F(ConfigFileTest, TrimsValuesAndGivesAnAddressAPrefixLength) {
 
 TEST_F(ConfigFileTest, UnwritableFileLogsSummaryThenErrorAndGivesEmpty) {
   // A folder standing where the file should be.
-  ASSERT_TRUE(EnsureTrustedFolder(ConfigFolder()));
+  ASSERT_TRUE(TakeConfigFolder());
   ASSERT_TRUE(::CreateDirectoryW(ConfigPath().c_str(), nullptr));
   EXPECT_EQ(Write(), L"");
   EXPECT_TRUE(HasMessageStartingWith(
@@ -126,7 +128,11 @@ TEST_F(ConfigFileTest, UnwritableFileLogsSummaryThenErrorAndGivesEmpty) {
 
 TEST(ConfigFolderTest, NoFolderFailsTheWriteWithItsOwnLine) {
   LogCapture capture;
-  EXPECT_EQ(WriteTunnelConfig(L"", TestTunnelParameters()), L"");
+  const ConfigFolderSource never = []() -> std::shared_ptr<const HeldFolder> {
+    ADD_FAILURE() << "a folder was taken";
+    return nullptr;
+  };
+  EXPECT_EQ(WriteTunnelConfig(L"", never, TestTunnelParameters()).path, L"");
   EXPECT_EQ(NativeMessages(capture.Finish()),
             std::vector<std::string>{
                 "ERROR: Could not determine the configuration folder"});
@@ -139,27 +145,39 @@ TEST(ConfigFolderTest, DefaultFolderIsUnderCommonApplicationData) {
 TEST_F(ConfigFileTest, DeleteTwiceAndAfterSomeoneElseRemovedTheFile) {
   const std::wstring path = Write();
   ASSERT_FALSE(path.empty());
-  std::wstring config_path = path;
+  WrittenConfig config = written_;
   {
     LogCapture capture;
-    DeleteTunnelConfig(config_path);
-    DeleteTunnelConfig(config_path);  // nothing left to do
+    DeleteTunnelConfig(config);
+    DeleteTunnelConfig(config);  // nothing left to do
     EXPECT_EQ(
         NativeMessages(capture.Finish()),
         std::vector<std::string>{"Config file deleted: " + WideToUtf8(path)});
   }
   EXPECT_FALSE(FileExists(path));
-  EXPECT_TRUE(config_path.empty());
+  EXPECT_TRUE(config.path.empty());
+  EXPECT_FALSE(config.folder);
 
-  config_path = path;  // already gone
-  LogCapture capture;
-  DeleteTunnelConfig(config_path);
-  EXPECT_EQ(NativeMessages(capture.Finish()),
-            std::vector<std::string>{
-                "Note: Could not delete config (may have been removed by "
-                "WireGuard): " +
-                WideToUtf8(path)});
-  EXPECT_TRUE(config_path.empty());
+  // Already gone; or no folder held, when nothing is deleted by its path.
+  for (const bool held : {true, false}) {
+    SCOPED_TRACE(held ? "already gone" : "no folder held");
+    ASSERT_EQ(Write(), path);
+    config = written_;
+    if (held) {
+      ASSERT_TRUE(::DeleteFileW(path.c_str()));
+    } else {
+      config.folder.reset();
+    }
+    LogCapture capture;
+    DeleteTunnelConfig(config);
+    EXPECT_EQ(NativeMessages(capture.Finish()),
+              std::vector<std::string>{
+                  "Note: Could not delete config (may have been removed by "
+                  "WireGuard): " +
+                  WideToUtf8(path)});
+    EXPECT_TRUE(config.path.empty());
+    EXPECT_EQ(FileExists(path), !held);
+  }
 }
 
 // --- Access to the file that holds the private key ----------------------
@@ -196,7 +214,7 @@ TEST(ConfigSecurityTest, DescriptorsGrantSystemAndAdministratorsOnly) {
 TEST_F(ConfigFileTest, ExistingOpenFileIsClosedToEveryoneAndUsersToo) {
   // A file left with a DACL that lets everyone in: rewriting it must not
   // keep that DACL.
-  ASSERT_TRUE(EnsureTrustedFolder(ConfigFolder()));
+  ASSERT_TRUE(TakeConfigFolder());
   ASSERT_TRUE(WriteWholeFile(ConfigPath(), "old"));
   ASSERT_TRUE(OpenToEveryone(ConfigPath()));
   ASSERT_FALSE(Write().empty());
@@ -224,7 +242,7 @@ TEST(ConfigFolderTrustTest, FolderIsCreatedKeptOrRefusedBeforeTheKeyLands) {
   } cases[] = {
       {"missing", [](auto&, auto&) { return true; }, nullptr},
       {"made by this run",
-       [](auto& f, auto&) { return bool(EnsureTrustedFolder(f)); }, nullptr},
+       [](auto& f, auto&) { return TakeFolderAt(f)() != nullptr; }, nullptr},
       {"private, not made by this run",
        [](auto& f, auto&) { return CreateFolders(f); }, nullptr, true},
       {"open to everyone",
@@ -246,7 +264,9 @@ TEST(ConfigFolderTrustTest, FolderIsCreatedKeptOrRefusedBeforeTheKeyLands) {
     const std::wstring folder = root->Join(L"Keelhaven");
     ASSERT_TRUE(c.before(folder, elsewhere));
     LogCapture capture;
-    const std::wstring path = WriteTunnelConfig(folder, TestTunnelParameters());
+    const std::wstring path =
+        WriteTunnelConfig(folder, TakeFolderAt(folder), TestTunnelParameters())
+            .path;
     const std::vector<std::string> messages = NativeMessages(capture.Finish());
 
     // What follows the summary.
@@ -292,7 +312,7 @@ TEST_F(ConfigFileTest, LinkAtTheFilesPlaceIsReplacedNotFollowed) {
   TempFolder elsewhere;
   const std::wstring target = elsewhere.Join(L"target.conf");
   ASSERT_TRUE(WriteWholeFile(target, "someone else's"));
-  ASSERT_TRUE(EnsureTrustedFolder(ConfigFolder()));
+  ASSERT_TRUE(TakeConfigFolder());
   if (!MakeSymbolicLink(ConfigPath(), target)) {
     // Wine reads a Unix symbolic link to a file as the file itself, and
     // follows it even when asked not to.

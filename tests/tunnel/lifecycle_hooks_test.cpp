@@ -13,7 +13,9 @@
 #include "codec/encodable_value.h"
 #include "standins/wireguard/tunnel_service.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/tunnel_fixture.h"
+#include "tests/support/wine.h"
 #include "util/native_log.h"
 
 namespace {
@@ -242,6 +244,63 @@ TEST_F(LifecycleHooksTest, CreationWaitsForAStoppingService) {
               !stopped);
     // Then removed as a service left by an earlier run, stopped or not.
     EXPECT_TRUE(HasMessageStartingWith(messages, kStoppedService));
+  }
+}
+
+// The creation hook deletes a key file an earlier run left, relative to
+// the folder it holds, never through a link; where that folder is refused
+// (a link in its place, which Wine follows) nothing in it or behind it is
+// deleted.
+TEST_F(LifecycleHooksTest, CreationDeletesALeftoverKeyOnlyInTheHeldFolder) {
+  AnswerEveryRun(1, "");
+  const std::string folder = WideToUtf8(ConfigFolder());
+  const struct {
+    const char* name;
+    bool link;         // a link to a folder with a key, else the folder
+    bool key;          // a key file in it, else a folder of that name
+    std::string line;  // after the look for WireGuard; empty: none
+    bool key_stays;
+  } cases[] = {
+      {"a key in the folder", false, true,
+       "WARNING: Deleted configuration file left by an earlier run: " + folder +
+           "\\Keelhaven.conf",
+       false},
+      {"a folder in the key's place", false, false,
+       "WARNING: Could not delete configuration file left by an earlier run "
+       "(error: ",
+       true},
+      {"a link in the folder's place", true, true,
+       "ERROR: Folder not trusted, nothing is written there: " + folder +
+           " (it is a link)",
+       true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder elsewhere;
+    DeleteTree(ConfigFolder());
+    std::wstring key = ConfigPath();
+    if (c.link) {
+      key = elsewhere.Join(L"Keelhaven.conf");
+      // Windows opens a real link as itself and moves it aside (the folder
+      // trust tests); Wine follows it, and the folder is refused.
+      if (!RunningUnderWine() ||
+          !MakeSymbolicLink(ConfigFolder(), elsewhere.path())) {
+        continue;
+      }
+    } else {
+      ASSERT_TRUE(TakeConfigFolder());
+    }
+    ASSERT_TRUE(c.key ? WriteWholeFile(key, "key")
+                      : ::CreateDirectoryW(key.c_str(), nullptr));
+    TunnelController controller(System());
+    const std::vector<std::string> messages = RunCreationHook(controller);
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[2].compare(0, c.line.size(), c.line), 0) << messages[2];
+    EXPECT_EQ(FileExists(key), c.key_stays);
+    if (c.key && c.key_stays) {
+      EXPECT_EQ(ReadWholeFile(key), "key");
+    }
+    DeleteTree(ConfigFolder());
   }
 }
 

@@ -15,7 +15,6 @@
 #include "tests/support/temp_folder.h"
 #include "tests/support/tunnel_fixture.h"
 #include "tests/support/wine.h"
-#include "tunnel/folder_trust.h"
 #include "util/native_log.h"
 
 namespace {
@@ -161,7 +160,7 @@ TEST_F(RequestHandlerTest, ConfigWriteFailureLeavesTheTunnelDown) {
     if (c.blocked.empty()) {
       if (!MakeSymbolicLink(folder, elsewhere.path())) continue;
     } else {
-      ASSERT_TRUE(EnsureTrustedFolder(folder));
+      ASSERT_TRUE(TakeConfigFolder());
       ASSERT_TRUE(::CreateDirectoryW(c.blocked.c_str(), nullptr));
     }
     const Outcome outcome = Establish(EstablishParameters());

@@ -64,7 +64,9 @@ class WireGuardToolsTest : public testing::Test, public TunnelFixture {
   std::string Install(const WireGuardTools& tools, std::string& message,
                       bool succeeds = true) {
     LogCapture quiet;
-    EXPECT_EQ(WriteTunnelConfig(ConfigFolder(), TestTunnelParameters()),
+    EXPECT_EQ(WriteTunnelConfig(ConfigFolder(), TakeFolderAt(ConfigFolder()),
+                                TestTunnelParameters())
+                  .path,
               ConfigPath());
     quiet.Finish();
     LogCapture capture;
