@@ -3,10 +3,9 @@
 #include <vector>
 
 #include "tunnel/folder_trust.h"
+#include "util/relative_file.h"
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
-// After windows.h:
-#include <winternl.h>
 
 namespace {
 
@@ -53,42 +52,20 @@ bool ListEntries(HANDLE folder, std::vector<Entry>& names, DWORD& error) {
   return true;
 }
 
-// Opens the entry `name` of the held folder as what it is: a link is not
-// followed. Gives the Windows error on failure.
-UniqueFileHandle OpenEntry(HANDLE folder, const std::wstring& name,
-                           ACCESS_MASK access, DWORD& error) {
-  UNICODE_STRING object_name;
-  object_name.Buffer = const_cast<wchar_t*>(name.c_str());
-  object_name.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
-  object_name.MaximumLength = object_name.Length;
-  OBJECT_ATTRIBUTES attributes;
-  InitializeObjectAttributes(&attributes, &object_name, OBJ_CASE_INSENSITIVE,
-                             folder, nullptr);
-  IO_STATUS_BLOCK status_block{};
-  HANDLE entry = INVALID_HANDLE_VALUE;
-  const NTSTATUS status = ::NtCreateFile(
-      &entry, access | SYNCHRONIZE, &attributes, &status_block, nullptr, 0,
-      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN,
-      FILE_OPEN_REPARSE_POINT | FILE_OPEN_FOR_BACKUP_INTENT |
-          FILE_SYNCHRONOUS_IO_NONALERT,
-      nullptr, 0);
-  if (status < 0) {
-    error = ::RtlNtStatusToDosError(status);
-    return UniqueFileHandle();
-  }
-  return UniqueFileHandle(entry);
-}
-
 // Deletes one entry of the held folder; a read-only file loses that
 // attribute first. What was opened must be what was listed (the same file
 // id, and a link or a folder as listed): a link followed despite the flag,
 // or an entry replaced since, is left alone. Gives the Windows error on
 // failure.
 bool DeleteEntry(HANDLE folder, const Entry& listed, DWORD& error) {
-  const UniqueFileHandle entry =
-      OpenEntry(folder, listed.name,
-                DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, error);
-  if (!entry) return false;
+  const UniqueFileHandle entry = OpenInFolder(
+      folder, listed.name, EntryKind::kAnything, OpenMode::kExisting,
+      DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+  if (!entry) {
+    error = ::GetLastError();
+    return false;
+  }
   BY_HANDLE_FILE_INFORMATION opened{};
   if (!::GetFileInformationByHandle(entry.get(), &opened)) {
     error = ::GetLastError();
@@ -104,7 +81,7 @@ bool DeleteEntry(HANDLE folder, const Entry& listed, DWORD& error) {
     error = kNotTheListedEntry;
     return false;
   }
-  if (DeleteNoFollow(entry.get())) return true;
+  if (DeleteOpenEntry(entry.get())) return true;
   error = ::GetLastError();
   FILE_BASIC_INFO basic{};
   if (!::GetFileInformationByHandleEx(entry.get(), FileBasicInfo, &basic,
@@ -116,7 +93,7 @@ bool DeleteEntry(HANDLE folder, const Entry& listed, DWORD& error) {
   if (basic.FileAttributes == 0) basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
   if (!::SetFileInformationByHandle(entry.get(), FileBasicInfo, &basic,
                                     sizeof(basic)) ||
-      !DeleteNoFollow(entry.get())) {
+      !DeleteOpenEntry(entry.get())) {
     error = ::GetLastError();
     return false;
   }
@@ -170,7 +147,7 @@ FolderRemovalResult RemoveFolderNoFollow(const std::wstring& path) {
     return result;
   }
   // Its entries go as their handles close; the folder itself with ours.
-  if (!DeleteNoFollow(folder.get())) {
+  if (!DeleteOpenEntry(folder.get())) {
     result.error = ::GetLastError();
     result.outcome = (result.error == ERROR_DIR_NOT_EMPTY)
                          ? FolderRemoval::kEntriesLeft

@@ -11,6 +11,7 @@
 #include "tunnel/config_file.h"
 #include "tunnel/config_folder.h"
 #include "tunnel/tunnel_stats.h"
+#include "util/held_folder.h"
 #include "util/native_log.h"
 #include "util/windows_include.h"
 
@@ -231,10 +232,19 @@ void TunnelController::OnSessionEnd() {
 }
 
 bool TunnelController::OnProgramRemoval() {
-  const std::wstring folder = system_.config_directory();
-  if (!folder.empty() && ::GetFileAttributesW(ConfigPathIn(folder).c_str()) !=
-                             INVALID_FILE_ATTRIBUTES) {
-    config_path_ = ConfigPathIn(folder);
+  // A key file an earlier run left goes first, as in every teardown. The
+  // folder is opened as it stands, never moved aside or made: the whole of
+  // it is removed next.
+  const std::wstring directory = system_.config_directory();
+  if (!directory.empty()) {
+    auto folder =
+        std::make_shared<const HeldFolder>(HeldFolder::OpenPath(directory));
+    if (folder->valid() &&
+        OpenFileInFolder(*folder, ConfigFileName(), FILE_READ_ATTRIBUTES,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE)
+            .valid()) {
+      config_ = {folder, directory + L"\\" + ConfigFileName()};
+    }
   }
   const bool wireguard_found = !tools_.FindWireGuardExe().empty();
   if (!wireguard_found) {
