@@ -5,16 +5,12 @@
 #include <utility>
 #include <vector>
 
-#include "tunnel/config_folder.h"
 #include "tunnel/config_security.h"
 #include "util/native_log.h"
 #include "util/relative_file.h"
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
 // After windows.h:
-#include <shlobj.h>
-
-const wchar_t kTunnelName[] = L"Keelhaven";
 
 namespace {
 
@@ -145,17 +141,6 @@ void VerifyConfigFile(const HeldFolder& folder) {
 }
 
 }  // namespace
-
-std::wstring GetConfigDirectory() {
-  wchar_t buffer[MAX_PATH] = {};
-  if (SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr,
-                                   SHGFP_TYPE_CURRENT, buffer))) {
-    return std::wstring(buffer) + L"\\" + kTunnelName;
-  }
-  const DWORD length = ::GetTempPathW(MAX_PATH, buffer);
-  if (length == 0 || length >= MAX_PATH) return std::wstring();
-  return std::wstring(buffer, length) + kTunnelName;
-}
 
 WrittenConfig WriteTunnelConfig(const std::wstring& directory,
                                 const ConfigFolderSource& hold_folder,

@@ -7,18 +7,9 @@
 #include <memory>
 #include <string>
 
+#include "tunnel/config_location.h"
 #include "tunnel/request_reader.h"
 #include "util/held_folder.h"
-
-// Names the configuration file, the WireGuard tunnel and its service.
-// WireGuard names the service after the file's stem, so the two stay equal.
-extern const wchar_t kTunnelName[];  // L"Keelhaven"
-
-// The configuration folder: <common application data>\Keelhaven, or
-// <temp>Keelhaven when Windows can't report the former; empty when neither
-// base folder can be had. Only the path: the folder is taken and held
-// (tunnel/config_folder.h) before anything is written in it.
-std::wstring GetConfigDirectory();
 
 // Gives the configuration folder, held (HoldConfigFolder by default), or
 // null after the "ERROR: " line of a refusal.

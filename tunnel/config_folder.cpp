@@ -4,10 +4,8 @@
 #include <mutex>
 #include <string>
 
-#include "tunnel/config_file.h"
+#include "tunnel/config_location.h"
 #include "tunnel/folder_trust.h"
-
-std::wstring ConfigFileName() { return std::wstring(kTunnelName) + L".conf"; }
 
 std::shared_ptr<const HeldFolder> HoldConfigFolder() {
   // Never destroyed: a line may be logged into the folder while static

@@ -8,10 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "tunnel/config_location.h"
 #include "util/held_folder.h"
-
-// The configuration file's name in its folder: kTunnelName + ".conf".
-std::wstring ConfigFileName();
 
 // GetConfigDirectory's folder, taken with TakeTrustedFolder on the first
 // call and the same held folder on every later one. Null when no folder is

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "tunnel/config_folder.h"
+#include "tunnel/config_location.h"
 #include "tunnel/config_security.h"
 #include "util/native_log.h"
 #include "util/random_hex.h"

@@ -7,7 +7,15 @@
 #include <cstdint>
 #include <string>
 
-#include "tunnel/tunnel_system.h"
+// What the service manager says of the tunnel's service.
+enum class ServiceState {
+  kAbsent,             // no such service
+  kStopped,            // installed, not running
+  kStopping,           // asked to stop, not yet stopped
+  kActive,             // running, starting, paused...
+  kMarkedForDeletion,  // deleted, but a handle to it is still open
+  kUnknown,            // the service manager could not be asked
+};
 
 // "WireGuardTunnel$Keelhaven".
 std::wstring TunnelServiceName();

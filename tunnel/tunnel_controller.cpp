@@ -180,8 +180,8 @@ void TunnelController::TakeDown(Removal removal) {
   DeleteTunnelConfig(config_);
   bool gone = false;
   if (removal == Removal::kWithWireGuard) {
-    std::string ignored;
-    tools_.UninstallTunnelService(ignored);
+    // Whether it is gone is the service manager's to say.
+    tools_.UninstallTunnelService();
     gone = ServiceGone();
   } else {
     gone = system_.remove_tunnel_service(kSessionEndBudgetMs);
@@ -271,7 +271,6 @@ void TunnelController::RemoveLeftovers(bool wireguard_found) {
   }
   // A tunnel left by an earlier run that ended without its teardown (a
   // crash, a kill, a lost session): first a running interface...
-  std::string ignored;
   bool handled = marked;
   const std::wstring wg = tools_.FindWgExe();
   if (!wg.empty()) {
@@ -280,7 +279,7 @@ void TunnelController::RemoveLeftovers(bool wireguard_found) {
         tools_.ShowTunnel(wg, /*dump=*/false, kLeftoverCheckTimeoutMs, output);
     if (code == 0 && !output.empty()) {
       NativeLog("WARNING: Found orphaned Keelhaven tunnel, cleaning up...");
-      if (!handled) tools_.UninstallTunnelService(ignored);
+      if (!handled) tools_.UninstallTunnelService();
       handled = true;
     }
   }
@@ -292,7 +291,7 @@ void TunnelController::RemoveLeftovers(bool wireguard_found) {
     NativeLog(
         "WARNING: Found Keelhaven tunnel service that is not running, "
         "removing it...");
-    tools_.UninstallTunnelService(ignored);
+    tools_.UninstallTunnelService();
   }
   // ...and the configuration file with the private key, in the folder
   // this run holds: a refused folder (a link in its place) has nothing in

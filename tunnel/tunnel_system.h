@@ -11,18 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "tunnel/service_manager.h"
 #include "util/command_runner.h"
 #include "util/held_folder.h"
-
-// What the service manager says of the tunnel's service.
-enum class ServiceState {
-  kAbsent,             // no such service
-  kStopped,            // installed, not running
-  kStopping,           // asked to stop, not yet stopped
-  kActive,             // running, starting, paused...
-  kMarkedForDeletion,  // deleted, but a handle to it is still open
-  kUnknown,            // the service manager could not be asked
-};
 
 struct TunnelSystem {
   TunnelSystem();

@@ -1,5 +1,6 @@
 #include "tunnel/wireguard_tools.h"
 
+#include <optional>
 #include <string>
 
 #include "tunnel/path_chain_trust.h"
@@ -150,12 +151,12 @@ bool WireGuardTools::InstallTunnelService(const std::wstring& config_path,
   return true;
 }
 
-bool WireGuardTools::UninstallTunnelService(std::string& error_message) const {
+std::optional<std::string> WireGuardTools::UninstallTunnelService() const {
   const std::wstring wireguard = FindWireGuardExe();
   if (wireguard.empty()) {
-    error_message = "WireGuard for Windows is not installed";
-    NativeLog("WARNING: " + error_message);
-    return true;
+    const std::string reason = "WireGuard for Windows is not installed";
+    NativeLog("WARNING: " + reason);
+    return reason;
   }
 
   std::string output;
@@ -163,7 +164,7 @@ bool WireGuardTools::UninstallTunnelService(std::string& error_message) const {
       RunTool(UninstallCommand(wireguard), output, kRemoveTimeoutMs);
   if (code == 0) {
     NativeLog("Tunnel service uninstalled successfully");
-    return true;
+    return std::nullopt;
   }
   NativeLog("wireguard.exe /uninstalltunnelservice returned " + Unsigned(code));
   if (!output.empty()) NativeLog("Output: " + HideKeys(output));
@@ -171,17 +172,13 @@ bool WireGuardTools::UninstallTunnelService(std::string& error_message) const {
   // The removal may have failed only because there was nothing to remove:
   // wg.exe tells whether the tunnel is still there.
   const std::wstring wg = FindWgExe();
-  if (wg.empty()) {
-    error_message = kPartialUninstall;
-    return true;
-  }
+  if (wg.empty()) return kPartialUninstall;
   std::string show_output;
-  if (RunTool(ShowCommand(wg), show_output, kConfirmGoneShowTimeoutMs) != 0) {
-    NativeLog("Tunnel is confirmed gone (wg show returned error)");
-  } else {
-    error_message = kPartialUninstall;
+  if (RunTool(ShowCommand(wg), show_output, kConfirmGoneShowTimeoutMs) == 0) {
+    return kPartialUninstall;
   }
-  return true;
+  NativeLog("Tunnel is confirmed gone (wg show returned error)");
+  return std::nullopt;
 }
 
 int32_t WireGuardTools::ShowTunnel(const std::wstring& wg, bool dump,

@@ -5,6 +5,7 @@
 #define KEELHAVEN_TUNNEL_WIREGUARD_TOOLS_H_
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "tunnel/tunnel_system.h"
@@ -28,9 +29,9 @@ class WireGuardTools {
   // error_message holds the reason for the user.
   bool InstallTunnelService(const std::wstring& config_path,
                             std::string& error_message) const;
-  // Removes the tunnel service. Always true; a doubtful outcome is only
-  // written into error_message and the log.
-  bool UninstallTunnelService(std::string& error_message) const;
+  // Removes the tunnel service. Gives why the outcome is in doubt (also
+  // logged), or nothing when the tunnel is gone.
+  std::optional<std::string> UninstallTunnelService() const;
 
   // Runs `"<wg>" show Keelhaven` (with " dump" when `dump`) under
   // `timeout_ms`, its output captured; a dump is logged with its secrets

@@ -88,9 +88,8 @@ class WireGuardToolsTest : public testing::Test, public TunnelFixture {
   // Removes what a case installed, quietly and without faults.
   void Uninstall(const WireGuardTools& tools) {
     wireguard.SetFaults("");
-    std::string ignored;
     LogCapture quiet;
-    tools.UninstallTunnelService(ignored);
+    tools.UninstallTunnelService();
   }
 
   TempFolder layout_root_;
@@ -498,7 +497,7 @@ TEST_F(WireGuardToolsTest, InstallWithoutWireGuardRunsNothing) {
   EXPECT_TRUE(sleeper.waits().empty());
 }
 
-// Removal is always a success; a doubt shows only in the message. A failed
+// Removal gives nothing when the tunnel is gone, else the doubt. A failed
 // removal is checked with wg.exe's show, when there is a wg.exe.
 TEST_F(WireGuardToolsTest, UninstallRemovesOrReportsTheDoubt) {
   const auto returned = [](const char* code) {
@@ -510,13 +509,13 @@ TEST_F(WireGuardToolsTest, UninstallRemovesOrReportsTheDoubt) {
     const char* name;
     bool installed, wg, wireguard;
     const char* faults;
-    std::string message;
+    std::string doubt;  // empty: none
     size_t runs;
     std::string after_removal, after_check;  // log lines
   } cases[] = {
-      {"installed", true, true, true, "", "untouched", 1,
+      {"installed", true, true, true, "", "", 1,
        Line("Tunnel service uninstalled successfully"), ""},
-      {"missing", false, true, true, "", "untouched", 2,
+      {"missing", false, true, true, "", "", 2,
        returned("1") + no_service,
        Line("Tunnel is confirmed gone (wg show returned error)")},
       {"removal fails, still shown", true, true, true, "uninstall exit=5\n",
@@ -536,13 +535,11 @@ TEST_F(WireGuardToolsTest, UninstallRemovesOrReportsTheDoubt) {
     runs.clear();
     const TunnelSystem system = System();
     WireGuardTools tools(system);
-    std::string message = "untouched";
-
     LogCapture capture;
-    EXPECT_TRUE(tools.UninstallTunnelService(message));
+    const std::optional<std::string> doubt = tools.UninstallTunnelService();
     const std::string log = capture.Finish();
 
-    EXPECT_EQ(message, c.message);
+    EXPECT_EQ(doubt.value_or(""), c.doubt);
     std::string expected = c.wireguard ? FoundLine() : Line(kNotFound);
     if (!runs.empty()) {
       EXPECT_EQ(runs[0].command, RemoveCommand());
