@@ -18,8 +18,8 @@
 
 #include "bench/bench_util.h"
 #include "shell/win32_window.h"
+#include "tests/support/files.h"
 #include "tests/support/process_window.h"
-#include "tests/support/temp_folder.h"
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
 

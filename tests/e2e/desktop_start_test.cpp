@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "tests/e2e/host_test.h"
+#include "tests/support/files.h"
 #include "tests/support/log_capture.h"
-#include "tests/support/temp_folder.h"
 #include "tests/support/test_keys.h"
 #include "util/windows_include.h"
 

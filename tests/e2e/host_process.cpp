@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "shell/win32_window.h"
+#include "tests/support/files.h"
 #include "tests/support/process_window.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"

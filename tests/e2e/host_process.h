@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/child_process.h"
+#include "tests/support/run_child.h"
 #include "util/windows_include.h"
 
 // The bundle folder (keelhaven.exe, the engine library, data\).

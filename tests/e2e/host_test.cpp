@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "standins/wireguard/tunnel_service.h"
+#include "tests/support/files.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/wine.h"
 #include "util/unique_handle.h"

@@ -16,7 +16,7 @@
 
 #include "standins/channel_tool/channel_text.h"
 #include "tests/e2e/host_process.h"
-#include "tests/support/standin_wireguard.h"
+#include "tests/standins/standin_wireguard.h"
 
 extern const char kChannel[];  // "com.daltic.halberdix/wireguard"
 

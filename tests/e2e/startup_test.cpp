@@ -11,6 +11,7 @@
 #include "standins/wireguard/tunnel_service.h"
 #include "tests/e2e/host_test.h"
 #include "tests/support/file_security.h"
+#include "tests/support/files.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"

@@ -8,8 +8,8 @@
 
 #include "shell/console_close.h"
 #include "tests/e2e/host_test.h"
+#include "tests/support/files.h"
 #include "tests/support/log_capture.h"
-#include "tests/support/temp_folder.h"
 
 namespace {
 

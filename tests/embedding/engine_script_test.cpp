@@ -13,6 +13,7 @@
 #include "embedding/flutter_engine.h"
 #include "embedding/method_channel.h"
 #include "engine_test_host.h"
+#include "tests/support/files.h"
 #include "util/native_log.h"
 
 namespace flutter {

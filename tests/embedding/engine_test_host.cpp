@@ -1,6 +1,7 @@
 #include "engine_test_host.h"
 
-#include "tests/support/temp_folder.h"
+#include "standins/common/text.h"
+#include "tests/support/files.h"
 #include "tests/support/text.h"
 
 namespace engine_test {

@@ -14,6 +14,7 @@
 #include "codec/standard_method_codec.h"
 #include "embedding/method_channel.h"
 #include "engine_test_host.h"
+#include "tests/support/files.h"
 
 namespace flutter {
 namespace {

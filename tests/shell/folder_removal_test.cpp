@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "tests/support/files.h"
 #include "tests/support/temp_folder.h"
 #include "util/windows_include.h"
 

@@ -1,6 +1,7 @@
 #include "standin_fixture.h"
 
 #include "standins/wireguard/state_folder.h"
+#include "tests/support/files.h"
 
 const char kPrivateKey[] = "yAnz5TF+lXXJte14tji3zlMNq+hd2rYUIgJBgB3fBmk=";
 const char kPeerKey[] = "xTIBA5rboUvnH4htodjb6e697QjLERt1NAB4mZqp8Dg=";

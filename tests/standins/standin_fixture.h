@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <string>
 
-#include "tests/support/child_process.h"
-#include "tests/support/standin_wireguard.h"
+#include "tests/standins/standin_wireguard.h"
+#include "tests/support/run_child.h"
 #include "tests/support/temp_folder.h"
 
 // A generous limit: a tool that is not told to stall ends far sooner.

@@ -6,6 +6,7 @@
 #include "standin_fixture.h"
 #include "standins/wireguard/state_folder.h"
 #include "standins/wireguard/tunnel_service.h"
+#include "tests/support/files.h"
 #include "tests/support/scoped_environment.h"
 #include "util/windows_include.h"
 

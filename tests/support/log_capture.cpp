@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <iostream>
 
+#include "tests/support/files.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_keys.h"
-#include "util/native_log.h"
 
 namespace {
 
@@ -62,11 +62,4 @@ const std::string& LogCapture::Finish() {
     AllCaptured() += text_;
   }
   return text_;
-}
-
-std::string RunLog(const std::wstring& command_line, const std::string& code,
-                   const std::string& output, const std::string& warning) {
-  return Line("Running: " + WideToUtf8(command_line)) + warning +
-         Line("Process exited with code: " + code) +
-         (output.empty() ? "" : Line("Process output: " + output));
 }

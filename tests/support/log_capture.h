@@ -28,9 +28,4 @@ class LogCapture {
   std::string text_;
 };
 
-// The log of a command run that started: the command line, `warning`
-// (whole lines, may be empty), the exit code and the output, when any.
-std::string RunLog(const std::wstring& command_line, const std::string& code,
-                   const std::string& output, const std::string& warning = "");
-
 #endif  // KEELHAVEN_TESTS_SUPPORT_LOG_CAPTURE_H_

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 
 namespace {
 
@@ -20,17 +21,25 @@ std::vector<uint8_t> Bytes(const std::string& hex) {
   for (const char c : hex) {
     if (!std::isspace(static_cast<unsigned char>(c))) digits += c;
   }
+  const bool valid =
+      digits.size() % 2 == 0 &&
+      digits.find_first_not_of("0123456789abcdefABCDEF") == std::string::npos;
+  EXPECT_TRUE(valid) << hex;
   std::vector<uint8_t> bytes;
-  EXPECT_TRUE(ParseHex(digits, &bytes)) << hex;
+  for (size_t i = 0; valid && i < digits.size(); i += 2) {
+    bytes.push_back(
+        static_cast<uint8_t>(std::stoi(digits.substr(i, 2), nullptr, 16)));
+  }
   return bytes;
 }
 
 std::string Hex(const std::vector<uint8_t>& bytes) {
-  const std::string digits = ToHex(bytes);
   std::string spaced;
-  for (size_t i = 0; i < digits.size(); i += 2) {
-    if (i > 0) spaced += ' ';
-    spaced.append(digits, i, 2);
+  char byte_text[4];
+  for (const uint8_t byte : bytes) {
+    std::snprintf(byte_text, sizeof(byte_text),
+                  spaced.empty() ? "%02x" : " %02x", byte);
+    spaced += byte_text;
   }
   return spaced;
 }

@@ -7,9 +7,6 @@
 #include <string>
 #include <vector>
 
-// ToHex and ParseHex (no separators), as the stand-ins read and write them.
-#include "standins/common/text.h"
-
 // "07 03 616263" -> {0x07, 0x03, 0x61, 0x62, 0x63}: white space is ignored,
 // anything else that is not hex fails the test.
 std::vector<uint8_t> Bytes(const std::string& hex);

@@ -3,6 +3,7 @@
 #include "codec/method_call.h"
 #include "codec/standard_method_codec.h"
 #include "embedding/engine_method_result.h"
+#include "tests/support/files.h"
 #include "tunnel/folder_trust.h"
 
 using flutter::EncodableMap;

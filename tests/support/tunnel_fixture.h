@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "codec/encodable_value.h"
+#include "tests/standins/standin_wireguard.h"
 #include "tests/support/recording_sleeper.h"
 #include "tests/support/scoped_environment.h"
-#include "tests/support/standin_wireguard.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_keys.h"
 #include "tunnel/config_file.h"

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tests/support/file_security.h"
+#include "tests/support/files.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/tunnel_fixture.h"
 #include "tests/support/wine.h"

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/support/file_security.h"
+#include "tests/support/files.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/wine.h"

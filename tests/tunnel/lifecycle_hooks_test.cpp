@@ -12,6 +12,7 @@
 
 #include "codec/encodable_value.h"
 #include "standins/wireguard/tunnel_service.h"
+#include "tests/support/files.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/tunnel_fixture.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/standins/standin_wireguard.h"
 #include "tests/support/log_capture.h"
-#include "tests/support/standin_wireguard.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/wine.h"
 #include "util/command_runner.h"

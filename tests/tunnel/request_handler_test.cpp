@@ -11,6 +11,8 @@
 #include "codec/encodable_value.h"
 #include "codec/method_call.h"
 #include "codec/standard_method_codec.h"
+#include "standins/common/text.h"
+#include "tests/support/files.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/tunnel_fixture.h"

@@ -10,10 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "standins/common/text.h"
 #include "tests/support/file_security.h"
+#include "tests/support/files.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/tunnel_fixture.h"
 #include "tests/support/wine.h"
+#include "tests/util/runner_log.h"
 #include "tunnel/config_file.h"
 #include "tunnel/tunnel_stats.h"
 #include "util/native_log.h"

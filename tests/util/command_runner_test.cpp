@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/child_process.h"
+#include "standins/common/text.h"
+#include "tests/standins/standin_wireguard.h"
 #include "tests/support/handle_count.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/run_child.h"
 #include "tests/support/scoped_environment.h"
-#include "tests/support/standin_wireguard.h"
+#include "tests/util/runner_log.h"
 #include "util/native_log.h"
 #include "util/system_environment.h"
 #include "util/windows_include.h"

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/support/file_security.h"
+#include "tests/support/files.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/wine.h"
 #include "util/relative_file.h"

@@ -9,9 +9,10 @@
 #include <regex>
 #include <string>
 
-#include "tests/support/child_process.h"
 #include "tests/support/file_security.h"
+#include "tests/support/files.h"
 #include "tests/support/log_capture.h"
+#include "tests/support/run_child.h"
 #include "tests/support/scoped_environment.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/wine.h"

@@ -1,4 +1,4 @@
-#include "tests/support/child_process.h"
+#include "tests/support/run_child.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -2,8 +2,8 @@
 // error on two pipes, and reports what a caller can observe: exit code,
 // output, and when the pipes ended. Serves the stand-in tools' tests, the
 // runs of keelhaven.exe and the benchmarks.
-#ifndef KEELHAVEN_TESTS_SUPPORT_CHILD_PROCESS_H_
-#define KEELHAVEN_TESTS_SUPPORT_CHILD_PROCESS_H_
+#ifndef KEELHAVEN_TESTS_SUPPORT_RUN_CHILD_H_
+#define KEELHAVEN_TESTS_SUPPORT_RUN_CHILD_H_
 
 #include <cstdint>
 #include <functional>
@@ -55,4 +55,4 @@ std::vector<unsigned long> ProcessesIn(const std::wstring& folder);
 // Terminates them; gives how many there were.
 size_t EndProcessesIn(const std::wstring& folder);
 
-#endif  // KEELHAVEN_TESTS_SUPPORT_CHILD_PROCESS_H_
+#endif  // KEELHAVEN_TESTS_SUPPORT_RUN_CHILD_H_

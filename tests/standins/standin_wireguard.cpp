@@ -1,8 +1,9 @@
-#include "tests/support/standin_wireguard.h"
+#include "tests/standins/standin_wireguard.h"
 
 #include "standins/wireguard/state_folder.h"
 #include "standins/wireguard/tunnel_service.h"
-#include "tests/support/child_process.h"
+#include "tests/support/files.h"
+#include "tests/support/run_child.h"
 #include "util/native_log.h"
 #include "util/windows_include.h"
 

@@ -1,8 +1,8 @@
 // The stand-in WireGuard tools installed into a temporary folder laid out
 // like an install folder, with their own state folder (set for this process
 // and every child it starts) and a fault file.
-#ifndef KEELHAVEN_TESTS_SUPPORT_STANDIN_WIREGUARD_H_
-#define KEELHAVEN_TESTS_SUPPORT_STANDIN_WIREGUARD_H_
+#ifndef KEELHAVEN_TESTS_STANDINS_STANDIN_WIREGUARD_H_
+#define KEELHAVEN_TESTS_STANDINS_STANDIN_WIREGUARD_H_
 
 #include <initializer_list>
 #include <string>
@@ -54,4 +54,4 @@ class StandinWireGuard {
   ScopedEnvironmentVariable state_variable_;
 };
 
-#endif  // KEELHAVEN_TESTS_SUPPORT_STANDIN_WIREGUARD_H_
+#endif  // KEELHAVEN_TESTS_STANDINS_STANDIN_WIREGUARD_H_
