@@ -16,6 +16,8 @@
 #include "util/random_hex.h"
 #include "util/relative_file.h"
 
+const wchar_t kMovedAsideMark[] = L".untrusted-";
+
 namespace {
 
 // NT SERVICE\TrustedInstaller, which owns Windows' own files.
@@ -131,7 +133,7 @@ std::wstring MoveAside(const HeldFolder& parent, const std::wstring& name,
     Refuse(folder, "no random name to move it aside to");
     return std::wstring();
   }
-  const std::wstring moved_name = name + L".untrusted-" + random;
+  const std::wstring moved_name = name + kMovedAsideMark + random;
   if (!RenameOpenEntry(entry.get(), parent.get(), moved_name, false)) {
     Refuse(folder, Error("can't move it aside", ::GetLastError()));
     return std::wstring();

@@ -79,6 +79,11 @@ bool IsUnchangeableParent(PSECURITY_DESCRIPTOR descriptor,
 // "ERROR: " line; then nothing may be written.
 HeldFolder TakeTrustedFolder(const std::wstring& folder, FolderOrigin origin);
 
+// What a moved-aside folder's name adds to the folder's: ".untrusted-",
+// then 32 hex digits.
+extern const wchar_t kMovedAsideMark[];
+constexpr size_t kMovedAsideRandomDigits = 32;
+
 // --- Files, never through a link -------------------------------------------
 // CreateFileW on the object at `path` itself: a symbolic link or junction
 // there is opened as what it is and never followed. `flags` are attributes

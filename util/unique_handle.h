@@ -96,8 +96,17 @@ struct ServiceHandleTraits {
   static void Close(Type service) noexcept { ::CloseServiceHandle(service); }
 };
 
+// Directory searches (FindFirstFileW, FindFirstFileExW), which fail with
+// INVALID_HANDLE_VALUE.
+struct FindHandleTraits {
+  using Type = HANDLE;
+  static Type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static void Close(Type find) noexcept { ::FindClose(find); }
+};
+
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
+using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
 using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;

@@ -104,12 +104,26 @@ TEST_F(HostStartTest, LeftoverTunnelIsRemovedAtStartOrByTheCleanupRun) {
         ConfigFile().substr(0, ConfigFile().rfind(L'\\'));
     HostOptions options;
     options.script = SendLine("getTunnelStats") + "close\n";
+    // A folder an earlier run moved aside, which the clean-up run removes
+    // too, and one that only looks alike, which it leaves.
+    const std::wstring moved_aside =
+        folder + L".untrusted-0123456789abcdef0123456789ABCDEF";
+    const std::wstring look_alike = folder + L".untrusted-not-ours";
     if (row.cleanup_switch) {
       // The killed host's log is there.
       ASSERT_TRUE(FileExists(folder + L"\\keelhaven.log"));
       options.arguments = L"--uninstall-cleanup";
+      for (const std::wstring& made : {moved_aside, look_alike}) {
+        ASSERT_TRUE(CreateFolders(made));
+        ASSERT_TRUE(WriteWholeFile(made + L"\\planted", "planted"));
+      }
     }
     const HostRun run = RunHost(options);
+    if (row.cleanup_switch) {
+      EXPECT_FALSE(FileExists(moved_aside));
+      EXPECT_TRUE(FileExists(look_alike + L"\\planted"));
+      DeleteTree(look_alike);
+    }
     const std::vector<std::string> messages = run.NativeMessages();
     EXPECT_EQ(HasMessageStartingWith(
                   messages,

@@ -6,21 +6,10 @@
 #include "util/unique_handle.h"
 #include "util/windows_include.h"
 
-namespace {
-
-struct FindTraits {
-  using Type = HANDLE;
-  static Type Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-  static void Close(Type handle) noexcept { ::FindClose(handle); }
-};
-
-}  // namespace
-
 void ForEachEntry(const std::wstring& pattern,
                   const std::function<void(const std::wstring&)>& visit) {
   WIN32_FIND_DATAW entry = {};
-  const UniqueHandle<FindTraits> find(
-      ::FindFirstFileW(pattern.c_str(), &entry));
+  const UniqueFindHandle find(::FindFirstFileW(pattern.c_str(), &entry));
   if (!find) return;
   do {
     const std::wstring name = entry.cFileName;
