@@ -180,9 +180,18 @@ void TunnelController::TakeDown(Removal removal) {
   DeleteTunnelConfig(config_);
   bool gone = false;
   if (removal == Removal::kWithWireGuard) {
-    // Whether it is gone is the service manager's to say.
+    // Whether it is gone is the service manager's to say. When WireGuard's
+    // removal failed (or WireGuard is gone), the service manager removes it:
+    // a process that ends now must not leave the machine's traffic routed
+    // through a tunnel nobody takes down.
     tools_.UninstallTunnelService();
     gone = ServiceGone();
+    if (!gone) {
+      NativeLog(
+          "WARNING: The tunnel service is still installed; removing it "
+          "through the service manager");
+      gone = system_.remove_tunnel_service(kSessionEndBudgetMs);
+    }
   } else {
     gone = system_.remove_tunnel_service(kSessionEndBudgetMs);
   }

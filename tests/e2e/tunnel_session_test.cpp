@@ -145,10 +145,11 @@ TEST_F(HostSessionTest, ClosingWithTunnelUpTakesItDown) {
 // service manager alone, the key first, also when every uninstall would
 // fail. An end that is called off changes nothing. The console's closing
 // (the message its handler posts) takes the same way, then closes the
-// window.
+// window. A plain close whose uninstall fails falls back on the service
+// manager too.
 TEST_F(HostSessionTest, SessionEndTakesTheTunnelDownWithoutPrograms) {
   ASSERT_NO_FATAL_FAILURE(InstallWireGuard());
-  enum class Way { kSessionEnd, kEndCalledOff, kConsoleClosing };
+  enum class Way { kSessionEnd, kEndCalledOff, kConsoleClosing, kClose };
   const struct {
     const char* name;
     Way way;
@@ -159,6 +160,9 @@ TEST_F(HostSessionTest, SessionEndTakesTheTunnelDownWithoutPrograms) {
        "uninstall exit=1\n"},
       {"end called off", Way::kEndCalledOff, ""},
       {"console closing, every uninstall fails", Way::kConsoleClosing,
+       "uninstall exit=1\n"},
+      // WireGuard can't remove it: the service manager does.
+      {"window closed, every uninstall fails", Way::kClose,
        "uninstall exit=1\n"},
   };
   for (const auto& c : cases) {
@@ -173,9 +177,11 @@ TEST_F(HostSessionTest, SessionEndTakesTheTunnelDownWithoutPrograms) {
     bool file_after_end = true;
     options.while_running = [&](DWORD process_id) {
       const HWND window = WaitForTunnelUp(process_id);
-      if (c.way == Way::kConsoleClosing) {
+      if (c.way == Way::kConsoleClosing || c.way == Way::kClose) {
         // The window closes itself afterwards.
-        sent = ::PostMessageW(window, kConsoleClosingMessage, 0, 0);
+        sent = ::PostMessageW(
+            window, c.way == Way::kClose ? WM_CLOSE : kConsoleClosingMessage, 0,
+            0);
         return;
       }
       DWORD_PTR ignored = 0;
@@ -195,7 +201,7 @@ TEST_F(HostSessionTest, SessionEndTakesTheTunnelDownWithoutPrograms) {
     standin_->SetFaults("");
     ASSERT_TRUE(sent);
     EXPECT_EQ(query_answer, static_cast<DWORD_PTR>(TRUE));
-    if (c.way != Way::kConsoleClosing) {
+    if (c.way != Way::kConsoleClosing && c.way != Way::kClose) {
       EXPECT_EQ(service_after_end, c.way == Way::kEndCalledOff)
           << run.process.err;
       EXPECT_EQ(file_after_end, c.way == Way::kEndCalledOff);
@@ -206,9 +212,20 @@ TEST_F(HostSessionTest, SessionEndTakesTheTunnelDownWithoutPrograms) {
       ExpectTakenDownAtTheEnd(run);
       continue;
     }
+    const std::vector<std::string> messages = run.NativeMessages();
+    if (c.way == Way::kClose) {
+      const auto fallback = std::find(
+          messages.begin(), messages.end(),
+          "WARNING: The tunnel service is still installed; removing it "
+          "through the service manager");
+      ASSERT_NE(fallback, messages.end()) << run.process.err;
+      EXPECT_TRUE(HasMessageStartingWith(
+          std::vector<std::string>(fallback, messages.end()),
+          "Deleted service WireGuardTunnel$Keelhaven"));
+      continue;
+    }
     // From the session's end on, no program ran; the close found nothing
     // left to do.
-    const std::vector<std::string> messages = run.NativeMessages();
     const auto end = std::find(
         messages.begin(), messages.end(),
         "Session ending: removing the tunnel without starting programs");

@@ -12,6 +12,7 @@
 #include "codec/method_call.h"
 #include "codec/standard_method_codec.h"
 #include "standins/common/text.h"
+#include "standins/wireguard/tunnel_service.h"
 #include "tests/support/files.h"
 #include "tests/support/log_capture.h"
 #include "tests/support/temp_folder.h"
@@ -138,8 +139,12 @@ TEST_F(RequestHandlerTest, EstablishWhileActiveAfterWireGuardWasRemoved) {
   EXPECT_TRUE(Has(outcome, "Tunnel already active, tearing down first"));
   EXPECT_EQ(sleeper.waits(), (std::vector<uint32_t>{2000, 1000}));
   EXPECT_FALSE(controller_.tunnel_active());
-  // Nothing could remove the service: the next way out tries again.
-  EXPECT_TRUE(controller_.tunnel_may_be_up());
+  // WireGuard could not remove the service: the service manager did.
+  EXPECT_TRUE(Has(outcome,
+                  "WARNING: The tunnel service is still installed; "
+                  "removing it through the service manager"));
+  EXPECT_FALSE(TunnelServiceRegistered(L"Keelhaven"));
+  EXPECT_FALSE(controller_.tunnel_may_be_up());
   EXPECT_TRUE(controller_.config_path().empty());
   EXPECT_FALSE(FileExists(ConfigPath()));
 }
