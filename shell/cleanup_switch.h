@@ -3,8 +3,8 @@
 // takes the tunnel down and removes the configuration folder
 // (C:\ProgramData\Keelhaven, with the log and any key file), and every
 // folder a run moved aside beside it (Keelhaven.untrusted-<32 hex digits>),
-// without following a link, opens no window and never starts the engine. Its exit
-// code, also written as the last log line:
+// without following a link, opens no window and never starts the engine. Its
+// exit code, also written as the last log line:
 //   0   nothing is left
 //   4   the tunnel service may still be installed (its removal failed)
 //   8   the folder, or some of it, is still there (a link in its place,

@@ -2,11 +2,12 @@
 // as the real tool shows a running interface. Command lines:
 //   wg.exe show <tunnel name>        the readable layout
 //   wg.exe show <tunnel name> dump   the tab-separated layout
-// A tunnel that is not installed (or whose service entry is gone), or whose configuration lacks the private
-// key, the peer's public key or the endpoint, never comes up: both print
-// "Unable to access interface: No such file or directory" on standard error
-// and exit 1. Every dump call adds 4096 received and 1024 sent bytes. With
-// %WG_HIDE_KEYS% "never" the readable layout shows the private key.
+// A tunnel that is not installed (or whose service entry is gone), or whose
+// configuration lacks the private key, the peer's public key or the endpoint,
+// never comes up: both print "Unable to access interface: No such file or
+// directory" on standard error and exit 1. Every dump call adds 4096 received
+// and 1024 sent bytes. With %WG_HIDE_KEYS% "never" the readable layout shows
+// the private key.
 #include <cwchar>
 #include <string>
 

@@ -518,8 +518,7 @@ TEST_F(WireGuardToolsTest, UninstallRemovesOrReportsTheDoubt) {
   } cases[] = {
       {"installed", true, true, true, "", "", 1,
        Line("Tunnel service uninstalled successfully"), ""},
-      {"missing", false, true, true, "", "", 2,
-       returned("1") + no_service,
+      {"missing", false, true, true, "", "", 2, returned("1") + no_service,
        Line("Tunnel is confirmed gone (wg show returned error)")},
       {"removal fails, still shown", true, true, true, "uninstall exit=5\n",
        kPartial, 2, returned("5"), ""},
