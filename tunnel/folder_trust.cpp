@@ -289,30 +289,3 @@ HeldFolder TakeTrustedFolder(const std::wstring& folder, FolderOrigin origin) {
   MadeThisRun().Add(folder, created.get());
   return created;
 }
-
-UniqueFileHandle OpenNoFollow(const std::wstring& path, DWORD access,
-                              DWORD share, DWORD disposition, DWORD flags,
-                              SECURITY_ATTRIBUTES* attributes) {
-  return UniqueFileHandle(
-      ::CreateFileW(path.c_str(), access, share, attributes, disposition,
-                    flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-}
-
-UniqueLocalMemory ReadSecurity(HANDLE object, DWORD& error) {
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  error =
-      ::GetSecurityInfo(object, SE_FILE_OBJECT,
-                        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                        nullptr, nullptr, nullptr, nullptr, &descriptor);
-  return UniqueLocalMemory(error == ERROR_SUCCESS ? descriptor : nullptr);
-}
-
-DWORD AttributesNoFollow(const std::wstring& path, HANDLE object) {
-  BY_HANDLE_FILE_INFORMATION info{};
-  const DWORD by_path = ::GetFileAttributesW(path.c_str());
-  if (!::GetFileInformationByHandle(object, &info) ||
-      by_path == INVALID_FILE_ATTRIBUTES) {
-    return INVALID_FILE_ATTRIBUTES;
-  }
-  return info.dwFileAttributes | (by_path & FILE_ATTRIBUTE_REPARSE_POINT);
-}

@@ -3,6 +3,8 @@
 #include <mutex>
 #include <utility>
 
+#include "util/relative_file.h"
+
 namespace {
 
 bool IsDriveLetterPath(const std::wstring& path) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 // After windows.h:
+#include <aclapi.h>
 #include <winternl.h>
 
 namespace {
@@ -153,4 +154,31 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
          ::CompareStringOrdinal(left.c_str(), static_cast<int>(left.size()),
                                 right.c_str(), static_cast<int>(right.size()),
                                 TRUE) == CSTR_EQUAL;
+}
+
+UniqueFileHandle OpenNoFollow(const std::wstring& path, DWORD access,
+                              DWORD share, DWORD disposition, DWORD flags,
+                              SECURITY_ATTRIBUTES* attributes) {
+  return UniqueFileHandle(
+      ::CreateFileW(path.c_str(), access, share, attributes, disposition,
+                    flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+UniqueLocalMemory ReadSecurity(HANDLE object, DWORD& error) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  error =
+      ::GetSecurityInfo(object, SE_FILE_OBJECT,
+                        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                        nullptr, nullptr, nullptr, nullptr, &descriptor);
+  return UniqueLocalMemory(error == ERROR_SUCCESS ? descriptor : nullptr);
+}
+
+DWORD AttributesNoFollow(const std::wstring& path, HANDLE object) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  const DWORD by_path = ::GetFileAttributesW(path.c_str());
+  if (!::GetFileInformationByHandle(object, &info) ||
+      by_path == INVALID_FILE_ATTRIBUTES) {
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  return info.dwFileAttributes | (by_path & FILE_ATTRIBUTE_REPARSE_POINT);
 }

@@ -63,4 +63,21 @@ std::wstring FinalPathOf(HANDLE object);
 // (case-insensitive, no trailing separator but a drive root's).
 bool SamePath(const std::wstring& a, const std::wstring& b);
 
+// --- Files at a path, the last component never followed -------------------
+// CreateFileW on the object at `path` itself: a symbolic link or junction
+// there is opened as what it is and never followed. `flags` are attributes
+// and FILE_FLAG_... values besides FILE_FLAG_OPEN_REPARSE_POINT.
+UniqueFileHandle OpenNoFollow(const std::wstring& path, DWORD access,
+                              DWORD share, DWORD disposition, DWORD flags,
+                              SECURITY_ATTRIBUTES* attributes = nullptr);
+
+// The attributes of an object opened with OpenNoFollow, as its handle and
+// its path tell them: Windows reports a link through the handle, Wine
+// (which follows Unix symbolic links when opening) only through the path.
+// INVALID_FILE_ATTRIBUTES when either can't be read.
+DWORD AttributesNoFollow(const std::wstring& path, HANDLE object);
+// Owner and DACL of an open file or folder (opened with READ_CONTROL);
+// empty on failure, with the Windows error in `error`.
+UniqueLocalMemory ReadSecurity(HANDLE object, DWORD& error);
+
 #endif  // KEELHAVEN_UTIL_RELATIVE_FILE_H_
